@@ -1,0 +1,26 @@
+#pragma once
+#include <QElapsedTimer>
+#include <QString>
+#include <QWebEngineView>
+
+// The browser pane.
+class WebBrowser : public QWebEngineView {
+    Q_OBJECT
+public:
+    explicit WebBrowser(QWidget* parent = nullptr);
+
+    // Starts loading the address (http, https, ftp, or a file:// address in program
+    // form) and returns at once.
+    void Navigate(const QString& address);
+    // True while the page is still loading; a load still unfinished after 60 s
+    // counts as finished, so Busy never stays true for ever.
+    bool Busy() const;
+
+signals:
+    // The splitter button was dropped on the pane; x and y in twips relative to the pane.
+    void DragDrop(QWidget* source, double x, double y);
+
+private:
+    bool m_loading = false;
+    QElapsedTimer m_since;
+};

@@ -1,0 +1,7 @@
+#include "fs/DoEvents.h"
+#include <QCoreApplication>
+
+void DoEvents() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}

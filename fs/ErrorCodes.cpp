@@ -1,0 +1,30 @@
+#include "fs/ErrorCodes.h"
+
+namespace ErrorCodes {
+
+QString descrizione(int number) {
+    switch (number) {
+    case PortaNonValida: return QStringLiteral("Porta non valida");
+    case FileNonTrovato: return QStringLiteral("File non trovato");
+    case PermessoNegato: return QStringLiteral("Permesso negato");
+    case ErroreAccessoFile: return QStringLiteral("Errore di accesso al percorso o al file");
+    case PercorsoNonTrovato: return QStringLiteral("Percorso non trovato");
+    case ImmagineNonValida: return QStringLiteral("Immagine non valida");
+    case IndirizzoNonValido: return QStringLiteral("Indirizzo non valido");
+    case ProtocolloNonSupportato: return QStringLiteral("Protocollo non supportato");
+    case ServerNonTrovato: return QStringLiteral("Nome del server non risolto");
+    case ProxyNonTrovato: return QStringLiteral("Nome del proxy non risolto");
+    case ConnessioneRifiutata: return QStringLiteral("Impossibile collegarsi al server");
+    case TempoScaduto: return QStringLiteral("Tempo scaduto");
+    case ConnessioneInterrotta: return QStringLiteral("Connessione interrotta");
+    case CertificatoNonValido: return QStringLiteral("Certificato del server non valido");
+    case TroppiReindirizzamenti: return QStringLiteral("Troppi reindirizzamenti");
+    case AccessoNegato: return QStringLiteral("Accesso negato");
+    case OperazioneAnnullata: return QStringLiteral("Operazione annullata");
+    case ErroreTrasferimento: return QStringLiteral("Errore nel trasferimento");
+    case RispostaHttpNonValida: return QStringLiteral("Risposta del server non valida");
+    default: return QStringLiteral("Errore");
+    }
+}
+
+} // namespace ErrorCodes

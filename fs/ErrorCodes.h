@@ -1,0 +1,36 @@
+#pragma once
+#include <QString>
+
+// Every failure number of the program, with its Italian description, in one place.
+// File-layer numbers follow the classic run-time numbering; transfer numbers are
+// the transfer component's own; an HTTP failure carries the HTTP status itself.
+namespace ErrorCodes {
+
+// Settings step
+inline constexpr int PortaNonValida = 13;        // port text not a 16-bit whole number
+
+// File layer
+inline constexpr int FileNonTrovato = 53;
+inline constexpr int PermessoNegato = 70;
+inline constexpr int ErroreAccessoFile = 75;
+inline constexpr int PercorsoNonTrovato = 76;
+inline constexpr int ImmagineNonValida = 481;    // file that is not a picture
+
+// Transfer component
+inline constexpr int IndirizzoNonValido = 35750;
+inline constexpr int ProtocolloNonSupportato = 35751;
+inline constexpr int ServerNonTrovato = 35752;
+inline constexpr int ProxyNonTrovato = 35753;
+inline constexpr int ConnessioneRifiutata = 35754;
+inline constexpr int TempoScaduto = 35755;
+inline constexpr int ConnessioneInterrotta = 35756;
+inline constexpr int CertificatoNonValido = 35757;
+inline constexpr int TroppiReindirizzamenti = 35758;
+inline constexpr int AccessoNegato = 35759;
+inline constexpr int OperazioneAnnullata = 35760;
+inline constexpr int ErroreTrasferimento = 35761;
+inline constexpr int RispostaHttpNonValida = 35762;
+
+QString descrizione(int number);
+
+} // namespace ErrorCodes

@@ -1,0 +1,42 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+// The Internet transfer component, over libcurl: http, https (certificates
+// verified), ftp and file addresses. One handle is reused between transfers so that
+// connections are kept alive.
+class Inet {
+public:
+    struct Timeouts {
+        int connectSeconds = 30;  // to establish a connection
+        int stallSeconds = 60;    // a transfer that receives nothing this long fails
+    };
+    Inet();
+    explicit Inet(Timeouts timeouts);
+    ~Inet();
+    Inet(const Inet&) = delete;
+    Inet& operator=(const Inet&) = delete;
+
+    // Stops whatever the component is doing and forgets the last response.
+    void Cancel();
+
+    QString UserName;
+    QString Password;
+    QString Proxy;           // "host" or "host:port"; empty: no proxy
+    qint16 RemotePort = 0;   // 0: not set. The proxy's port when Proxy names none,
+                             // otherwise the port of an address that names none.
+
+    // Fetches the whole resource; dataType 1 is a byte array. Redirects are followed
+    // (at most 10). A failure raises RunError: an HTTP status of 400 or more carries
+    // the status as number and the reason phrase as description; other failures
+    // carry the numbers of ErrorCodes.
+    QByteArray OpenURL(const QString& address, int dataType = 1);
+
+    // After OpenURL, the address finally opened (after redirects).
+    QString URL() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
