@@ -25,6 +25,8 @@ public:
     const LastError& lastFetchError() const { return m_fetchError; }
 
 private:
+    void reportFetchFailure(const LastError& failure);
+
     FormControls m_form;
     Outcome m_outcome = Outcome::NotRun;
     bool m_running = false;
