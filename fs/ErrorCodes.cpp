@@ -5,6 +5,8 @@ namespace ErrorCodes {
 QString descrizione(int number) {
     switch (number) {
     case PortaNonValida: return QStringLiteral("Porta non valida");
+    case ArgomentoNonValido: return QStringLiteral("Chiamata di routine o argomento non validi");
+    case FiltroNonValido: return QStringLiteral("Filtro del dialogo non valido");
     case FileNonTrovato: return QStringLiteral("File non trovato");
     case PermessoNegato: return QStringLiteral("Permesso negato");
     case ErroreAccessoFile: return QStringLiteral("Errore di accesso al percorso o al file");

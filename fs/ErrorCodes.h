@@ -9,6 +9,10 @@ namespace ErrorCodes {
 // Settings step
 inline constexpr int PortaNonValida = 13;        // port text not a 16-bit whole number
 
+// Components
+inline constexpr int ArgomentoNonValido = 5;     // an argument a component does not take
+inline constexpr int FiltroNonValido = 20001;    // file dialog filter not in "desc|pattern" pairs
+
 // File layer
 inline constexpr int FileNonTrovato = 53;
 inline constexpr int PermessoNegato = 70;
