@@ -8,6 +8,7 @@ QString descrizione(int number) {
     case ArgomentoNonValido: return QStringLiteral("Chiamata di routine o argomento non validi");
     case FiltroNonValido: return QStringLiteral("Filtro del dialogo non valido");
     case FileNonTrovato: return QStringLiteral("File non trovato");
+    case DiscoPieno: return QStringLiteral("Disco pieno");
     case PermessoNegato: return QStringLiteral("Permesso negato");
     case ErroreAccessoFile: return QStringLiteral("Errore di accesso al percorso o al file");
     case PercorsoNonTrovato: return QStringLiteral("Percorso non trovato");
@@ -25,8 +26,13 @@ QString descrizione(int number) {
     case OperazioneAnnullata: return QStringLiteral("Operazione annullata");
     case ErroreTrasferimento: return QStringLiteral("Errore nel trasferimento");
     case RispostaHttpNonValida: return QStringLiteral("Risposta del server non valida");
+    case ConnessioneSicuraNonRiuscita: return QStringLiteral("Connessione sicura non riuscita");
     default: return QStringLiteral("Errore");
     }
+}
+
+QString descrizioneHttpSenzaMotivo() {
+    return QStringLiteral("Errore HTTP");
 }
 
 } // namespace ErrorCodes

@@ -15,6 +15,7 @@ inline constexpr int FiltroNonValido = 20001;    // file dialog filter not in "d
 
 // File layer
 inline constexpr int FileNonTrovato = 53;
+inline constexpr int DiscoPieno = 61;
 inline constexpr int PermessoNegato = 70;
 inline constexpr int ErroreAccessoFile = 75;
 inline constexpr int PercorsoNonTrovato = 76;
@@ -34,6 +35,11 @@ inline constexpr int AccessoNegato = 35759;
 inline constexpr int OperazioneAnnullata = 35760;
 inline constexpr int ErroreTrasferimento = 35761;
 inline constexpr int RispostaHttpNonValida = 35762;
+inline constexpr int ConnessioneSicuraNonRiuscita = 35763;  // TLS handshake failed
+
+// Description of an HTTP failure whose status line carries no reason phrase
+// (HTTP/2, or a server that leaves it out); the number is the status itself.
+QString descrizioneHttpSenzaMotivo();
 
 QString descrizione(int number);
 
