@@ -1,0 +1,474 @@
+#include "net/Inet.h"
+
+#include "fs/ErrorCodes.h"
+#include "fs/NativePath.h"
+#include "fs/RunError.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <utility>
+
+namespace {
+
+// The window is given a pass of its event loop this often while a transfer runs.
+constexpr int kPumpIntervalMs = 50;
+constexpr int kMaxRedirects = 10;
+constexpr char kProtocols[] = "http,https,ftp";
+constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; Mirasito)";
+
+void initCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+[[noreturn]] void fail(int number) {
+    throw RunError(number, ErrorCodes::descrizione(number));
+}
+
+[[noreturn]] void failHttp(long status, const QByteArray& reason) {
+    const QString text = QString::fromLatin1(reason).trimmed();
+    throw RunError(int(status), text.isEmpty() ? ErrorCodes::descrizioneHttpSenzaMotivo() : text);
+}
+
+int numberForCurl(CURLcode code) {
+    using namespace ErrorCodes;
+    switch (code) {
+    case CURLE_UNSUPPORTED_PROTOCOL: return ProtocolloNonSupportato;
+    case CURLE_URL_MALFORMAT: return IndirizzoNonValido;
+    case CURLE_COULDNT_RESOLVE_HOST: return ServerNonTrovato;
+    case CURLE_COULDNT_RESOLVE_PROXY: return ProxyNonTrovato;
+    case CURLE_COULDNT_CONNECT: return ConnessioneRifiutata;
+    case CURLE_OPERATION_TIMEDOUT: return TempoScaduto;
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE: return ConnessioneInterrotta;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH: return CertificatoNonValido;
+    case CURLE_SSL_CONNECT_ERROR: return ConnessioneSicuraNonRiuscita;
+    case CURLE_TOO_MANY_REDIRECTS: return TroppiReindirizzamenti;
+    case CURLE_LOGIN_DENIED:
+    case CURLE_REMOTE_ACCESS_DENIED:
+    case CURLE_AUTH_ERROR: return AccessoNegato;
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+    case CURLE_FTP_COULDNT_RETR_FILE: return FileNonTrovato;
+    case CURLE_ABORTED_BY_CALLBACK: return OperazioneAnnullata;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_WEIRD_227_FORMAT:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+    case CURLE_BAD_CONTENT_ENCODING: return RispostaHttpNonValida;
+    default: return ErroreTrasferimento;
+    }
+}
+
+// A "file://" address: what follows the prefix is a path of the program, read
+// straight from the disk.
+bool isFileAddress(const QString& address) {
+    return address.startsWith(QLatin1String("file://"), Qt::CaseInsensitive);
+}
+
+QByteArray readLocalFile(const QString& programPath) {
+    const QString path = nativePath(programPath);
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        fail(ErrorCodes::FileNonTrovato);
+    if (!info.isFile())
+        fail(ErrorCodes::ErroreAccessoFile);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(file.error() == QFileDevice::PermissionsError ? ErrorCodes::PermessoNegato
+                                                           : ErrorCodes::ErroreAccessoFile);
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        fail(ErrorCodes::ErroreAccessoFile);
+    return bytes;
+}
+
+// Addresses are typed or taken from pages: blanks, control characters and letters
+// outside ASCII in the path and query are sent percent-encoded (as UTF-8). The
+// scheme and server part are left alone.
+QByteArray encodeAddress(const QString& address) {
+    const QByteArray utf8 = address.toUtf8();
+    const qsizetype schemeEnd = utf8.indexOf("://");
+    const qsizetype authority = schemeEnd < 0 ? 0 : schemeEnd + 3;
+    qsizetype pathStart = -1;
+    for (qsizetype i = authority; i < utf8.size(); ++i) {
+        const char c = utf8.at(i);
+        if (c == '/' || c == '?' || c == '#') {
+            pathStart = i;
+            break;
+        }
+    }
+    if (pathStart < 0)
+        return utf8;
+    static const char hex[] = "0123456789ABCDEF";
+    QByteArray out = utf8.left(pathStart);
+    out.reserve(utf8.size() + 16);
+    for (qsizetype i = pathStart; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8.at(i));
+        if (c <= 0x20 || c >= 0x7F) {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0x0F];
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
+// True when a proxy text ("host", "host:port", possibly with a scheme) names a port.
+bool proxyNamesPort(const QString& proxy) {
+    QString p = proxy;
+    const qsizetype scheme = p.indexOf(QLatin1String("://"));
+    if (scheme >= 0)
+        p = p.mid(scheme + 3);
+    const qsizetype slash = p.indexOf(QLatin1Char('/'));
+    if (slash >= 0)
+        p.truncate(slash);
+    const qsizetype at = p.lastIndexOf(QLatin1Char('@'));
+    if (at >= 0)
+        p = p.mid(at + 1);
+    if (p.startsWith(QLatin1Char('['))) {
+        const qsizetype close = p.indexOf(QLatin1Char(']'));
+        return close >= 0 && p.mid(close + 1).startsWith(QLatin1Char(':'));
+    }
+    return p.contains(QLatin1Char(':'));
+}
+
+// The address with the given port when it names none; unchanged when it names one,
+// or when it cannot be parsed (the transfer then reports what is wrong with it).
+QByteArray withPortIfNone(const QByteArray& url, int port) {
+    CURLU* u = curl_url();
+    if (!u)
+        return url;
+    struct Free {
+        CURLU* u;
+        ~Free() { curl_url_cleanup(u); }
+    } guard{u};
+    if (curl_url_set(u, CURLUPART_URL, url.constData(),
+                     CURLU_DEFAULT_SCHEME | CURLU_NON_SUPPORT_SCHEME | CURLU_PATH_AS_IS) != CURLUE_OK)
+        return url;
+    char* named = nullptr;
+    if (curl_url_get(u, CURLUPART_PORT, &named, 0) == CURLUE_OK) {
+        curl_free(named);
+        return url;
+    }
+    if (curl_url_set(u, CURLUPART_PORT, QByteArray::number(port).constData(), 0) != CURLUE_OK)
+        return url;
+    char* full = nullptr;
+    if (curl_url_get(u, CURLUPART_URL, &full, 0) != CURLUE_OK)
+        return url;
+    QByteArray result(full);
+    curl_free(full);
+    return result;
+}
+
+// What one transfer collects through curl's callbacks.
+struct Transfer {
+    QByteArray body;
+    QByteArray reason;      // reason phrase of the last HTTP status line
+    bool sawHttpStatus = false;
+    bool outOfMemory = false;
+    QElapsedTimer sinceActivity;
+};
+
+size_t onBody(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t n = size * count;
+    t->sinceActivity.restart();
+    try {
+        t->body.append(data, qsizetype(n));
+    } catch (const std::bad_alloc&) {
+        t->outOfMemory = true;
+        return 0;
+    }
+    return n;
+}
+
+size_t onHeader(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t n = size * count;
+    t->sinceActivity.restart();
+    const QByteArray line(data, qsizetype(n));
+    if (line.startsWith("HTTP/")) {
+        // A new response begins (after a redirect, an authentication round or a
+        // proxy tunnel): only the last one counts, and so does only its body.
+        t->sawHttpStatus = true;
+        t->body.clear();
+        t->reason.clear();
+        const qsizetype space = line.indexOf(' ');
+        if (space >= 0) {
+            QByteArray rest = line.mid(space + 1).trimmed();  // "404 Not Found"
+            const qsizetype afterCode = rest.indexOf(' ');
+            if (afterCode >= 0)
+                t->reason = rest.mid(afterCode + 1).trimmed();
+        }
+    }
+    return n;
+}
+
+// One curl easy handle in its own multi handle. The multi handle keeps the
+// connection cache, so connections stay open from one transfer to the next.
+struct Channel {
+    CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+    Channel() {
+        initCurlOnce();
+        multi = curl_multi_init();
+        easy = curl_easy_init();
+    }
+    ~Channel() {
+        if (easy)
+            curl_easy_cleanup(easy);
+        if (multi)
+            curl_multi_cleanup(multi);
+    }
+    Channel(const Channel&) = delete;
+    Channel& operator=(const Channel&) = delete;
+};
+
+struct Settings {
+    QString userName;
+    QString password;
+    QString proxy;
+    qint16 remotePort = 0;
+    bool operator==(const Settings&) const = default;
+};
+
+// The last successful response, offered once to the next OpenURL.
+struct CachedResponse {
+    QString address;   // as asked for
+    QString finalUrl;  // as finally opened
+    Settings settings;
+    QByteArray bytes;
+};
+
+struct Fetched {
+    QByteArray bytes;
+    QString finalUrl;
+};
+
+void pumpEvents() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace
+
+struct Inet::Impl {
+    Timeouts timeouts;
+    Channel channel;
+    bool channelBusy = false;
+    std::atomic<unsigned> cancelGeneration{0};
+    QString url;
+    std::optional<CachedResponse> cache;
+
+    Fetched fetch(const QString& address, const Settings& s);
+    void configure(CURL* h, const QString& address, const Settings& s, Transfer& t) const;
+};
+
+void Inet::Impl::configure(CURL* h, const QString& address, const Settings& s, Transfer& t) const {
+    curl_easy_reset(h);
+
+    const bool useProxy = !s.proxy.isEmpty();
+    const bool proxyHasPort = useProxy && proxyNamesPort(s.proxy);
+    QByteArray url = encodeAddress(address);
+    // The port box stands for the address's port when no proxy takes it.
+    if (s.remotePort > 0 && (!useProxy || proxyHasPort))
+        url = withPortIfNone(url, s.remotePort);
+
+    curl_easy_setopt(h, CURLOPT_URL, url.constData());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kProtocols);
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
+    curl_easy_setopt(h, CURLOPT_DEFAULT_PROTOCOL, "http");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, long(kMaxRedirects));
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
+
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(timeouts.connectSeconds));
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(timeouts.stallSeconds));
+    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(timeouts.stallSeconds));
+
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
+
+    // An empty proxy text means no proxy at all, whatever the environment says.
+    const QByteArray proxy = s.proxy.toUtf8();
+    curl_easy_setopt(h, CURLOPT_PROXY, proxy.constData());
+    if (useProxy) {
+        curl_easy_setopt(h, CURLOPT_NOPROXY, "");
+        if (s.remotePort > 0 && !proxyHasPort)
+            curl_easy_setopt(h, CURLOPT_PROXYPORT, long(s.remotePort));
+    }
+
+    if (!s.userName.isEmpty()) {
+        const QByteArray user = s.userName.toUtf8();
+        const QByteArray password = s.password.toUtf8();
+        curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
+        curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
+        curl_easy_setopt(h, CURLOPT_HTTPAUTH, long(CURLAUTH_ANY));
+    }
+#ifdef _WIN32
+    curl_easy_setopt(h, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_NATIVE_CA));
+#endif
+}
+
+Fetched Inet::Impl::fetch(const QString& address, const Settings& s) {
+    const unsigned generation = cancelGeneration.load();
+
+    // A transfer started from inside another one (an event handled while the first
+    // waits) gets a channel of its own: a curl handle cannot run twice at once.
+    std::optional<Channel> ownChannel;
+    Channel* ch = &channel;
+    if (channelBusy)
+        ch = &ownChannel.emplace();
+    else
+        channelBusy = true;
+    struct Release {
+        bool& busy;
+        bool mine;
+        ~Release() {
+            if (mine)
+                busy = false;
+        }
+    } release{channelBusy, ch == &channel};
+
+    if (!ch->multi || !ch->easy)
+        fail(ErrorCodes::ErroreTrasferimento);
+    CURL* h = ch->easy;
+    Transfer t;
+    configure(h, address, s, t);
+    t.sinceActivity.start();
+
+    // Last resort against a transfer that neither curl's own limits nor the server end.
+    const qint64 silenceLimitMs = qint64(timeouts.connectSeconds + timeouts.stallSeconds + 5) * 1000;
+
+    if (curl_multi_add_handle(ch->multi, h) != CURLM_OK)
+        fail(ErrorCodes::ErroreTrasferimento);
+
+    CURLcode result = CURLE_OK;
+    bool cancelled = false;
+    bool silent = false;
+    bool multiFailed = false;
+    QElapsedTimer sincePump;
+    sincePump.start();
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(ch->multi, &running) != CURLM_OK) {
+            multiFailed = true;
+            break;
+        }
+        bool done = false;
+        int queued = 0;
+        while (CURLMsg* msg = curl_multi_info_read(ch->multi, &queued)) {
+            if (msg->msg == CURLMSG_DONE && msg->easy_handle == h) {
+                result = msg->data.result;
+                done = true;
+            }
+        }
+        if (done || running == 0)
+            break;
+        if (cancelGeneration.load() != generation) {
+            cancelled = true;
+            break;
+        }
+        if (t.sinceActivity.elapsed() > silenceLimitMs) {
+            silent = true;
+            break;
+        }
+        curl_multi_poll(ch->multi, nullptr, 0, kPumpIntervalMs, nullptr);
+        if (sincePump.elapsed() >= kPumpIntervalMs) {
+            pumpEvents();
+            sincePump.restart();
+        }
+    }
+    curl_multi_remove_handle(ch->multi, h);
+
+    if (cancelled || cancelGeneration.load() != generation)
+        fail(ErrorCodes::OperazioneAnnullata);
+    if (silent)
+        fail(ErrorCodes::TempoScaduto);
+    if (multiFailed || t.outOfMemory)
+        fail(ErrorCodes::ErroreTrasferimento);
+    if (result != CURLE_OK) {
+        long connectStatus = 0;
+        curl_easy_getinfo(h, CURLINFO_HTTP_CONNECTCODE, &connectStatus);
+        if (connectStatus >= 400)  // the proxy refused the tunnel
+            failHttp(connectStatus, t.reason);
+        fail(numberForCurl(result));
+    }
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    if (t.sawHttpStatus && status >= 400)
+        failHttp(status, t.reason);
+
+    Fetched fetched{std::move(t.body), address};
+    long redirects = 0;
+    curl_easy_getinfo(h, CURLINFO_REDIRECT_COUNT, &redirects);
+    char* effective = nullptr;
+    if (redirects > 0 && curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+        fetched.finalUrl = QString::fromUtf8(effective);
+    return fetched;
+}
+
+Inet::Inet() : Inet(Timeouts{}) {}
+
+Inet::Inet(Timeouts timeouts) : d(std::make_unique<Impl>()) {
+    d->timeouts = timeouts;
+}
+
+Inet::~Inet() = default;
+
+void Inet::Cancel() {
+    d->cancelGeneration.fetch_add(1);
+    d->cache.reset();
+    if (d->channel.multi)
+        curl_multi_wakeup(d->channel.multi);
+}
+
+QByteArray Inet::OpenURL(const QString& address, int /*dataType: always bytes*/) {
+    const Settings settings{UserName, Password, Proxy, RemotePort};
+    // The cached response is offered to this call only, whatever it asks for.
+    const std::optional<CachedResponse> cached = std::exchange(d->cache, std::nullopt);
+    d->url = address;
+
+    if (isFileAddress(address))
+        return readLocalFile(address.mid(7));
+
+    if (cached && cached->settings == settings &&
+        (cached->address == address || cached->finalUrl == address)) {
+        d->url = cached->finalUrl;
+        return cached->bytes;
+    }
+
+    const unsigned generation = d->cancelGeneration.load();
+    Fetched fetched = d->fetch(address, settings);
+    d->url = fetched.finalUrl;
+    if (d->cancelGeneration.load() == generation)
+        d->cache = CachedResponse{address, fetched.finalUrl, settings, fetched.bytes};
+    return fetched.bytes;
+}
+
+QString Inet::URL() const {
+    return d->url;
+}
