@@ -1,0 +1,147 @@
+#include "display/RichTextBox.h"
+#include "display/ControlDropFilter.h"
+#include "display/Cp1252.h"
+#include "display/Twips.h"
+#include "fs/ErrorCodes.h"
+#include "fs/NativePath.h"
+#include "fs/RunError.h"
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextDocument>
+
+namespace {
+
+// Control characters other than TAB, CR and LF are shown as their Control Pictures
+// (NUL as U+2400), so that a page holding them stays readable; DEL as U+2421.
+constexpr char16_t kPictures = 0x2400;
+constexpr char16_t kDelPicture = 0x2421;
+
+bool shownAsPicture(char16_t c) {
+    return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0x7F;
+}
+
+// The pane's lines: breaks at CR LF, lone CR and lone LF.
+QString toDisplay(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    const QChar* s = text.constData();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c == u'\r') {
+            out += QLatin1Char('\n');
+            if (i + 1 < n && s[i + 1] == QLatin1Char('\n'))
+                ++i;
+        } else if (shownAsPicture(c)) {
+            out += QChar(c == 0x7F ? kDelPicture : char16_t(kPictures + c));
+        } else {
+            out += QChar(c);
+        }
+    }
+    return out;
+}
+
+// Text of a pane the user has edited: its lines joined with CR LF, the control
+// pictures turned back into the characters they stand for.
+QString fromDocument(const QTextDocument* doc) {
+    QString raw = doc->toRawText();
+    QString out;
+    out.reserve(raw.size() + doc->blockCount());
+    for (const QChar ch : raw) {
+        const char16_t c = ch.unicode();
+        if (c == QChar::ParagraphSeparator) {
+            out += QLatin1String("\r\n");
+        } else if (c >= kPictures && c < kPictures + 0x20 && shownAsPicture(c - kPictures)) {
+            out += QChar(char16_t(c - kPictures));
+        } else if (c == kDelPicture) {
+            out += QChar(0x7F);
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+[[noreturn]] void fail(int number) {
+    throw RunError(number, ErrorCodes::descrizione(number));
+}
+
+// The file layer's number for a file that cannot be written.
+[[noreturn]] void failWriting(const QString& native) {
+    const QFileInfo info(native);
+    if (!QFileInfo(info.absolutePath()).isDir())
+        fail(ErrorCodes::PercorsoNonTrovato);
+    if (info.fileName().isEmpty() || info.isDir())
+        fail(ErrorCodes::ErroreAccessoFile);
+    if ((info.exists() && !info.isWritable()) || !QFileInfo(info.absolutePath()).isWritable())
+        fail(ErrorCodes::PermessoNegato);
+    fail(ErrorCodes::ErroreAccessoFile);
+}
+
+} // namespace
+
+RichTextBox::RichTextBox(QWidget* parent) : QPlainTextEdit(parent) {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.5);
+    setFont(font);
+    // The scroll area's viewport receives the drops; the splitter button dropped
+    // there is taken before the text edit would treat it as text.
+    auto* drops = new ControlDropFilter(this, [this](QWidget* source, QPointF at) {
+        emit DragDrop(source, Twips::fromPixels(qRound(at.x()), logicalDpiX()),
+                      Twips::fromPixels(qRound(at.y()), logicalDpiY()));
+    });
+    drops->watch(this, false);
+    drops->watch(viewport(), false);
+    // Any change not made by setText (typing, pasting, another caller's edit) makes
+    // Text() follow what the pane shows.
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_settingText)
+            document()->setModified(true);
+    });
+    setText(QStringLiteral("RichTextBox1"));
+}
+
+QString RichTextBox::Text() const {
+    if (document()->isModified())
+        return fromDocument(document());
+    return m_text;
+}
+
+void RichTextBox::setText(const QString& text) {
+    m_text = text;
+    m_settingText = true;
+    setPlainText(toDisplay(text));
+    document()->setModified(false);
+    m_settingText = false;
+}
+
+void RichTextBox::Refresh() {
+    repaint();
+    viewport()->repaint();
+}
+
+void RichTextBox::SaveFile(const QString& path, int fileType) {
+    if (fileType != 1)
+        fail(ErrorCodes::ArgomentoNonValido);
+    const QString native = nativePath(path);
+    const QFileInfo info(native);
+    if (native.isEmpty() || info.fileName().isEmpty() || info.isDir())
+        failWriting(native.isEmpty() ? QDir::currentPath() + QLatin1Char('/') : native);
+    // The new file replaces the old one by a rename, which a read-only file would
+    // not stop: refuse it here, as writing into it would be refused.
+    if (info.exists() && !info.isWritable())
+        fail(ErrorCodes::PermessoNegato);
+    const QByteArray bytes = Cp1252::fromText(Text());
+    QSaveFile file(native);
+    if (!file.open(QIODevice::WriteOnly))
+        failWriting(native);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        file.commit();
+        fail(ErrorCodes::ErroreAccessoFile);
+    }
+    if (!file.commit())
+        failWriting(native);
+}
