@@ -23,4 +23,7 @@ signals:
 private:
     bool m_loading = false;
     QElapsedTimer m_since;
+    // A load of the page's own (loadStarted) was seen since the last Navigate; a
+    // move within the same page (an anchor) starts none and only changes the URL.
+    bool m_started = false;
 };
