@@ -34,4 +34,8 @@ public:
 private:
     bool show(bool save);
     QWidget* m_parent;
+    // Kept from the last confirmed showing: the folder shown when FileName names
+    // none, and the file type chosen in the list.
+    QString m_lastFolder;
+    QString m_lastNameFilter;
 };
