@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <vector>
 
 namespace {
 
@@ -21,43 +23,81 @@ bool shownAsPicture(char16_t c) {
     return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0x7F;
 }
 
-// The pane's lines: breaks at CR LF, lone CR and lone LF.
-QString toDisplay(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    const QChar* s = text.constData();
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = s[i].unicode();
-        if (c == u'\r') {
-            out += QLatin1Char('\n');
-            if (i + 1 < n && s[i + 1] == QLatin1Char('\n'))
-                ++i;
-        } else if (shownAsPicture(c)) {
-            out += QChar(c == 0x7F ? kDelPicture : char16_t(kPictures + c));
-        } else {
-            out += QChar(c);
-        }
-    }
-    return out;
+// A line longer than this is shown in pieces: the text layout of one multi-megabyte
+// line (a page whose line ends were all dropped) takes seconds. The pieces are
+// blocks marked as continuing the line before, so the text read back from an edited
+// pane joins them again.
+constexpr qsizetype kPieceLength = 2048;
+constexpr int kContinuesLine = 1; // block user state
+
+// Where to cut a long line: after the last blank or ">" shortly before the limit,
+// never inside a surrogate pair.
+qsizetype pieceEnd(const QChar* s, qsizetype from, qsizetype n) {
+    const qsizetype limit = from + kPieceLength;
+    if (limit >= n)
+        return n;
+    for (qsizetype i = limit; i > limit - 256; --i)
+        if (s[i - 1] == QLatin1Char(' ') || s[i - 1] == QLatin1Char('>'))
+            return i;
+    return s[limit - 1].isHighSurrogate() ? limit - 1 : limit;
 }
 
-// Text of a pane the user has edited: its lines joined with CR LF, the control
+struct Display {
+    QString text;
+    std::vector<int> continuations; // numbers of the blocks that continue a line
+};
+
+// The pane's lines: breaks at CR LF, lone CR and lone LF.
+Display toDisplay(const QString& text) {
+    Display d;
+    QString& out = d.text;
+    out.reserve(text.size() + text.size() / kPieceLength + 1);
+    const QChar* s = text.constData();
+    const qsizetype n = text.size();
+    int block = 0;
+    qsizetype lineStart = 0; // in the text
+    qsizetype cut = pieceEnd(s, 0, n);
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c == u'\r' || c == u'\n') {
+            out += QLatin1Char('\n');
+            if (c == u'\r' && i + 1 < n && s[i + 1] == QLatin1Char('\n'))
+                ++i;
+            ++block;
+            lineStart = i + 1;
+            cut = pieceEnd(s, lineStart, n);
+            continue;
+        }
+        if (i == cut) {
+            out += QLatin1Char('\n');
+            d.continuations.push_back(++block);
+            cut = pieceEnd(s, i, n);
+        }
+        if (shownAsPicture(c))
+            out += QChar(c == 0x7F ? kDelPicture : char16_t(kPictures + c));
+        else
+            out += QChar(c);
+    }
+    return d;
+}
+
+// Text of a pane that has been edited: its lines joined with CR LF, the control
 // pictures turned back into the characters they stand for.
 QString fromDocument(const QTextDocument* doc) {
-    QString raw = doc->toRawText();
     QString out;
-    out.reserve(raw.size() + doc->blockCount());
-    for (const QChar ch : raw) {
-        const char16_t c = ch.unicode();
-        if (c == QChar::ParagraphSeparator) {
+    out.reserve(doc->characterCount() + doc->blockCount());
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (b != doc->begin() && b.userState() != kContinuesLine)
             out += QLatin1String("\r\n");
-        } else if (c >= kPictures && c < kPictures + 0x20 && shownAsPicture(c - kPictures)) {
-            out += QChar(char16_t(c - kPictures));
-        } else if (c == kDelPicture) {
-            out += QChar(0x7F);
-        } else {
-            out += ch;
+        const QString line = b.text();
+        for (const QChar ch : line) {
+            const char16_t c = ch.unicode();
+            if (c >= kPictures && c < kPictures + 0x20 && shownAsPicture(c - kPictures))
+                out += QChar(char16_t(c - kPictures));
+            else if (c == kDelPicture)
+                out += QChar(0x7F);
+            else
+                out += ch;
         }
     }
     return out;
@@ -96,10 +136,15 @@ RichTextBox::RichTextBox(QWidget* parent) : QPlainTextEdit(parent) {
     drops->watch(viewport(), false);
     // Any change not made by setText (typing, pasting, another caller's edit) makes
     // Text() follow what the pane shows.
-    connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_settingText)
+    // An undo back to the text as set leaves the document unmodified (and a redo
+    // available): Text() is then the exact text again.
+    // (setPlainText clears the flag after its change: set it again.)
+    const auto follow = [this] {
+        if (!m_settingText && !document()->isModified() && !document()->isRedoAvailable())
             document()->setModified(true);
-    });
+    };
+    connect(this, &QPlainTextEdit::textChanged, this, follow);
+    connect(document(), &QTextDocument::modificationChanged, this, follow);
     setText(QStringLiteral("RichTextBox1"));
 }
 
@@ -112,7 +157,17 @@ QString RichTextBox::Text() const {
 void RichTextBox::setText(const QString& text) {
     m_text = text;
     m_settingText = true;
-    setPlainText(toDisplay(text));
+    const Display shown = toDisplay(text);
+    setPlainText(shown.text);
+    if (!shown.continuations.empty()) {
+        QTextBlock b = document()->begin();
+        int number = 0;
+        for (const int continuation : shown.continuations) {
+            for (; number < continuation && b.isValid(); ++number)
+                b = b.next();
+            b.setUserState(kContinuesLine);
+        }
+    }
     document()->setModified(false);
     m_settingText = false;
 }
