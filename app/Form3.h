@@ -1,0 +1,127 @@
+#pragma once
+#include "app/InHousePreset.h"
+#include "reader/FormControls.h"
+#include "reader/SharedState.h"
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QLabel;
+
+// The main window: every control of the program, with its design name, initial
+// caption or text, check state, twips layout and tab order. Loading it applies the
+// in-house preset; closing it ends the program. The commands behind the controls are
+// its public handlers, named after control and event.
+class Form3 : public QWidget {
+    Q_OBJECT
+public:
+    static inline const QString kCaption =
+        QStringLiteral("Mirasito Internet (Immagini e Sorgenti Pagine Internet .HTM)");
+    static inline const QString kCreditSuffix = QStringLiteral(" - A. Fontana");
+    static inline const QString kCreditText = QStringLiteral("Mirasito") + kCreditSuffix;
+    // Client area in twips.
+    static constexpr double kClientWidth = 11880;
+    static constexpr double kClientHeight = 8190;
+
+    // Builds the window and runs Form_Load. The preset looks for the installation at
+    // inHouse (program form, the real places by default). With no state given, the
+    // window keeps shared variables of its own; the program passes Module1's.
+    explicit Form3(InHousePaths inHouse = InHousePaths(), SharedState* state = nullptr,
+                   QWidget* parent = nullptr);
+    ~Form3() override;
+
+    // Every control and component the commands use, and the shared variables.
+    const FormControls& controls() const { return m_controls; }
+    SharedState& state() { return *m_controls.state; }
+
+    // What closing the window does; by default endProgramNow(). Tests replace it to
+    // watch the close without leaving the process.
+    void setEndProgram(std::function<void()> action) { m_endProgram = std::move(action); }
+
+    // Controls, in tab order, then the image box and the components.
+    QPushButton* Command1 = nullptr;
+    RichTextBox* RichTextBox1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    WebBrowser* WebBrowser1 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QCheckBox* Check2 = nullptr;
+    QPushButton* cmdREGISTRA = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command6 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QLabel* Label3 = nullptr;
+    QPushButton* cmdSFOGLIA2 = nullptr;
+    QPushButton* Command7 = nullptr;
+    QPushButton* Command8 = nullptr;
+    QPushButton* Command9 = nullptr;
+    QLineEdit* txtLOGIN = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* txtPASSWORD = nullptr;
+    QLabel* Label5 = nullptr;
+    QCheckBox* Check3 = nullptr;
+    QLineEdit* txtPROXY = nullptr;
+    QLabel* Label15 = nullptr;
+    QLineEdit* txtPORTA = nullptr;
+    QLabel* Label7 = nullptr;
+    QLineEdit* txtLIVELLO = nullptr;
+    QLabel* Label8 = nullptr;
+    std::array<QLabel*, 2> Label6{}; // credit labels: index 1 dark blue on top, index 0 its shadow
+    QCheckBox* Check4 = nullptr;
+    ImageBox* Image1 = nullptr;
+    CommonDialog* CommonDialog1 = nullptr;
+    Inet* Inet1 = nullptr;
+
+    // Handlers.
+    void Command1_Click();        // "GO": opens the address in Text1
+    void Command3_Click();        // browse for a local page into Text1
+    void Command4_Click();        // "Copia sito": copies the site in Text1 into Text3
+    void cmdREGISTRA_Click();     // saves the source pane under a name the user picks
+    void cmdSFOGLIA2_Click();     // browse for the destination folder and create it
+    void Command5_Click();        // preset sites: put their address into Text1
+    void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void Text1_GotFocus();        // selects the whole address
+    void Text1_KeyPress(int& KeyAscii); // Enter opens the page; KeyAscii = 0 swallows the key
+    void RichTextBox1_DragDrop(QWidget* source, double x, double y); // splitter dropped on the source pane
+    void WebBrowser1_DragDrop(QWidget* source, double x, double y);  // splitter dropped on the browser pane
+
+    void Form_Load();     // the in-house preset
+    void Form_Activate(); // starts nothing
+    void Form_Unload();   // ends the program
+
+    // Downloads htmPage into the file Nome_File with the settings boxes as typed;
+    // failures go back to the caller as RunError.
+    void Scarica_File_2(const QString& htmPage, const QString& Nome_File);
+    // WDIR becomes N up to and including its last separator.
+    void RICAVA_PATH(QString& WDIR, const QString& N);
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void createControls();
+    void applyTabOrder();
+    void describeForAccessibility();
+    void fillControls();
+    void connectHandlers();
+
+    InHousePaths m_inHouse;
+    std::unique_ptr<SharedState> m_ownState;
+    std::unique_ptr<Inet> m_inet;
+    std::unique_ptr<CommonDialog> m_dialog;
+    FormControls m_controls;
+    std::function<void()> m_endProgram;
+    bool m_tabOrderPending = false;
+};
