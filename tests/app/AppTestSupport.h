@@ -24,6 +24,15 @@ inline InHousePaths nowhere(const QTemporaryDir& dir) {
     return p;
 }
 
+// The same, without a folder to clean up (for a process that ends without cleaning).
+inline InHousePaths missingInstallation() {
+    const QString base = QDir::tempPath() + "/mirasito-nessuna-installazione";
+    InHousePaths p;
+    p.markerFile = programForm(base + "/UTILITY/DOR-ZIP.EXE");
+    p.folder = programForm(base + "/VELT/PRG") + "\\";
+    return p;
+}
+
 // A window that is not in-house and whose close is only counted, never ends the test.
 struct OrdinaryForm {
     QTemporaryDir dir;

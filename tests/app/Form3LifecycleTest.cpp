@@ -5,6 +5,9 @@
 #include "display/RichTextBox.h"
 #include "display/Twips.h"
 #include "fs/DoEvents.h"
+#include "tests/support/HttpServer.h"
+#include <QDir>
+#include <QFile>
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -14,6 +17,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -92,8 +96,7 @@ TEST(Form3Lifecycle, CloseDuringAYieldingCommandReachesTheEndAtOnce) {
 TEST(Form3LifecycleDeathTest, ClosingEndsTheProcessFromANestedEventLoop) {
     EXPECT_EXIT(
         {
-            QTemporaryDir dir;
-            Form3 form(nowhere(dir));
+            Form3 form(missingInstallation());
             form.show();
             std::clog << "comando in corso";  // buffered until the end flushes it
             QTimer::singleShot(100, &form, &QWidget::close);
@@ -104,4 +107,42 @@ TEST(Form3LifecycleDeathTest, ClosingEndsTheProcessFromANestedEventLoop) {
             std::exit(3); // not reached when the close ends the program
         },
         ::testing::ExitedWithCode(0), "comando in corso");
+}
+
+// Closing during a download that waits on a silent server also ends the program at
+// once; the file the download would have replaced is left as it was.
+TEST(Form3LifecycleDeathTest, ClosingEndsTheProcessDuringADownload) {
+    // The death test runs this body again in a child process; the folder is shared
+    // with it through the environment.
+    std::optional<QTemporaryDir> own;
+    if (!qEnvironmentVariableIsSet("MIRASITO_CLOSE_TEST_DIR")) {
+        own.emplace();
+        qputenv("MIRASITO_CLOSE_TEST_DIR", own->path().toUtf8());
+    }
+    const QString dirPath = qEnvironmentVariable("MIRASITO_CLOSE_TEST_DIR");
+    const QString target = dirPath + "/pagina.htm";
+    {
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("vecchio");
+    }
+    EXPECT_EXIT(
+        {
+            HttpServer server;
+            server.setStall("/lenta.htm", HttpServer::Stall::AfterHeaders, 20000);
+            Form3 form(missingInstallation());
+            form.show();
+            QTimer::singleShot(300, &form, &QWidget::close);
+            try {
+                form.Scarica_File_2(server.url("/lenta.htm"), programForm(target));
+            } catch (...) {
+            }
+            std::exit(3); // the download ended before the close did
+        },
+        ::testing::ExitedWithCode(0), "");
+    qunsetenv("MIRASITO_CLOSE_TEST_DIR");
+    QFile after(target);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), "vecchio");
+    EXPECT_EQ(QDir(dirPath).entryList(QDir::Files), QStringList{"pagina.htm"});
 }
