@@ -175,14 +175,6 @@ TEST(Form3Layout, ControlsHandedToTheCommandsAreTheWindowsOwn) {
     EXPECT_EQ(c.Inet1, f->Inet1);
     ASSERT_NE(c.state, nullptr);
     EXPECT_EQ(c.state, &f->state());
-    // A window made without shared variables keeps its own, at their initial values.
-    EXPECT_TRUE(c.state->WURL.isEmpty());
-    EXPECT_EQ(c.state->WNOT_FOUND, 0);
-
-    SharedState shared;
-    QTemporaryDir dir;
-    Form3 withShared(nowhere(dir), &shared);
-    EXPECT_EQ(withShared.controls().state, &shared);
 }
 
 TEST(Form3Layout, TitleClientAreaAndIcon) {

@@ -78,17 +78,6 @@ TEST(InHousePreset, AppliedOnlyWithAReadableMarkerFileAndTheProgramFolder) {
     }
 }
 
-TEST(InHousePreset, ProgramFolderNamingAFileIsNoFolder) {
-    Installation inst(Marker::File, false);
-    QFile file(inst.dir.path() + "/PRG");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    inst.paths.folder = programForm(inst.dir.path() + "/PRG") + "\\";
-    Form3 f(inst.paths);
-    f.setEndProgram([] {});
-    expectDesigned(f);
-}
-
 TEST(InHousePreset, MarkerThatCannotBeReadCountsAsMissing) {
     Installation inst(Marker::File, true);
     QFile marker(nativePath(inst.paths.markerFile));
