@@ -11,7 +11,11 @@
 #include "net/Inet.h"
 #include "net/InternetSettings.h"
 #include "net/ScaricaFile.h"
+#include "tools/AddressBox.h"
+#include "tools/BrowseCommands.h"
+#include "tools/PaneSplitter.h"
 #include "tools/PresetSites.h"
+#include "tools/SaveSourceCommand.h"
 #include "tools/SplitterButton.h"
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -298,6 +302,7 @@ void Form3::Command1_Click() {
 
 void Form3::Command3_Click() {
     // Lets the user pick a local page (".HTM") into Text1.
+    ::Command3_Click(m_controls);
 }
 
 void Form3::Command4_Click() {
@@ -306,49 +311,57 @@ void Form3::Command4_Click() {
 
 void Form3::cmdREGISTRA_Click() {
     // Saves the source pane under a name the user picks.
+    ::cmdREGISTRA_Click(m_controls);
 }
 
 void Form3::cmdSFOGLIA2_Click() {
     // Lets the user pick the destination folder into Text3 and creates it.
+    ::cmdSFOGLIA2_Click(m_controls);
 }
 
 void Form3::Command5_Click() {
     // Puts the address of the first preset site into Text1.
+    ::Command5_Click(m_controls);
 }
 
 void Form3::Command6_Click() {
     // Puts the address of the second preset site into Text1.
+    ::Command6_Click(m_controls);
 }
 
 void Form3::Command7_Click() {
     // Puts the address of the third preset site into Text1.
+    ::Command7_Click(m_controls);
 }
 
 void Form3::Command8_Click() {
     // Puts the address of the fourth preset site into Text1.
+    ::Command8_Click(m_controls);
 }
 
 void Form3::Command9_Click() {
     // Puts the address of the fifth preset site into Text1.
+    ::Command9_Click(m_controls);
 }
 
 void Form3::Text1_GotFocus() {
     // Selects the whole text of the address box.
+    ::Text1_GotFocus(Text1);
 }
 
 void Form3::Text1_KeyPress(int& KeyAscii) {
     // Enter (13) runs Command1_Click; every other key is left alone.
-    (void)KeyAscii;
+    ::Text1_KeyPress(KeyAscii, [this] { Command1_Click(); });
 }
 
 void Form3::RichTextBox1_DragDrop(QWidget* source, double x, double y) {
     // Splitter dropped on the source pane: the source pane shrinks to the drop point.
-    (void)source, (void)x, (void)y;
+    ::RichTextBox1_DragDrop(m_controls, source, x, y);
 }
 
 void Form3::WebBrowser1_DragDrop(QWidget* source, double x, double y) {
     // Splitter dropped on the browser pane: the browser pane shrinks from the top.
-    (void)source, (void)x, (void)y;
+    ::WebBrowser1_DragDrop(m_controls, source, x, y);
 }
 
 void Form3::Form_Load() {
