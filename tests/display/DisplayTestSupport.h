@@ -28,28 +28,34 @@ inline bool waitUntil(const std::function<bool()>& done, int ms) {
     return true;
 }
 
-// When a modal widget of type T comes up (within 20 s), hand it to act. Returns a
-// flag that tells whether act ran.
+// While it lives, waits (up to 20 s) for a modal widget of type T to come up and
+// hands it to act, once.
 template <typename T>
-std::shared_ptr<bool> whenModal(std::function<void(T*)> act) {
-    auto ran = std::make_shared<bool>(false);
-    auto* timer = new QTimer;
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, act, ran, clock] {
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            *ran = true;
-            act(w);
-        } else if (clock->elapsed() > 20000) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(20);
-    return ran;
-}
+class ModalWatch {
+public:
+    explicit ModalWatch(std::function<void(T*)> act) : m_act(std::move(act)) {
+        m_clock.start();
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+                m_timer.stop();
+                m_ran = true;
+                m_act(w);
+            } else if (m_clock.elapsed() > 20000) {
+                m_timer.stop();
+            }
+        });
+        m_timer.start(20);
+    }
+    ModalWatch(const ModalWatch&) = delete;
+    ModalWatch& operator=(const ModalWatch&) = delete;
+    bool ran() const { return m_ran; }
+
+private:
+    std::function<void(T*)> m_act;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    bool m_ran = false;
+};
 
 // A drag over target at pos, then a drop there. Returns whether the drop was accepted.
 inline bool dragAndDrop(QWidget* target, QPoint pos, const QMimeData* mime) {
