@@ -43,18 +43,6 @@ TEST_F(AddressBoxTest, EnterRunsTheOpenPageCommand) {
     EXPECT_EQ(events, QStringList({"<beep>", kNoAddress}));
 }
 
-TEST_F(AddressBoxTest, OtherKeysOnlyType) {
-    showActive();
-    form->Text1->setFocus();
-    form->Text1->setText("");
-    QTest::keyClicks(form->Text1, "www.digiland.example");
-    QTest::keyClick(form->Text1, Qt::Key_Escape);
-    QTest::keyClick(form->Text1, Qt::Key_Tab);
-    EXPECT_EQ(form->Text1->text(), QStringLiteral("www.digiland.example"));
-    EXPECT_TRUE(events.isEmpty()) << events.join('|').toStdString();
-    EXPECT_TRUE(form->state().WURL.isEmpty());
-}
-
 TEST_F(AddressBoxTest, TabIntoTheBoxSelectsAll) {
     showActive();
     form->Text1->setText("http://www.digiland.example/archeoroma/index.htm");

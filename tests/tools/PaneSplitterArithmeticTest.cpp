@@ -76,15 +76,4 @@ TEST(SplitterDropPrecision, ResultsAreSinglePrecision) {
     EXPECT_DOUBLE_EQ(move.WY, double(y));
 }
 
-// Two drops in a row: the second starts from the layout the first left.
-TEST(SplitterDropSequence, SecondDropStartsFromFirst) {
-    const SplitterMove first = splitterDrop(kDesigned, 8595, 2000, DropPane::Source);
-    const SplitterMove second = splitterDrop(first.geometry, 8595, 1000, DropPane::Browser);
-    EXPECT_FLOAT_EQ(second.geometry.browserTop, 3915);
-    EXPECT_FLOAT_EQ(second.geometry.browserHeight, 4295);
-    EXPECT_FLOAT_EQ(second.geometry.buttonTop, 3735);
-    EXPECT_FLOAT_EQ(second.geometry.sourceHeight, 8595 - 4295 - 180 - 1100 - 195);
-    EXPECT_FLOAT_EQ(second.geometry.sourceTop, 855);
-}
-
 } // namespace
