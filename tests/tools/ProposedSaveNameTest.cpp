@@ -11,6 +11,8 @@ struct NameCase {
     const char* expected;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) { *os << '"' << c.address << '"'; }
+
 class ProposedSaveNameTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(ProposedSaveNameTest, Proposes) {
