@@ -71,6 +71,7 @@ Form3::Form3(InHousePaths inHouse, SharedState* state, QWidget* parent)
     applyTabOrder();
     describeForAccessibility();
     fillControls();
+    m_openPage = std::make_unique<OpenPageCommand>(m_controls);
     connectHandlers();
 
     Form_Load();
@@ -298,6 +299,7 @@ void Form3::closeEvent(QCloseEvent* e) {
 
 void Form3::Command1_Click() {
     // Opens the address in Text1: shows the page and its source, or downloads it.
+    m_openPage->Command1_Click();
 }
 
 void Form3::Command3_Click() {

@@ -1,6 +1,7 @@
 #pragma once
 #include "app/InHousePreset.h"
 #include "reader/FormControls.h"
+#include "reader/OpenPageCommand.h"
 #include "reader/SharedState.h"
 #include <QString>
 #include <QWidget>
@@ -35,6 +36,8 @@ public:
     // Every control and component the commands use, and the shared variables.
     const FormControls& controls() const { return m_controls; }
     SharedState& state() { return *m_controls.state; }
+    // The open-page command behind "GO", with the outcome of its last run.
+    OpenPageCommand& openPage() { return *m_openPage; }
 
     // What closing the window does; by default endProgramNow(). Tests replace it to
     // watch the close without leaving the process.
@@ -122,6 +125,7 @@ private:
     std::unique_ptr<Inet> m_inet;
     std::unique_ptr<CommonDialog> m_dialog;
     FormControls m_controls;
+    std::unique_ptr<OpenPageCommand> m_openPage;
     std::function<void()> m_endProgram;
     bool m_tabOrderPending = false;
 };
