@@ -4,8 +4,12 @@
 #include "display/Twips.h"
 
 namespace {
+// A load unfinished after this long counts as finished.
 constexpr qint64 kLoadLimitMs = 60000;
-}
+// A navigation starts its load at once; one that has started none after this long
+// loads nothing at all ("http://" with no server, a "javascript:" address).
+constexpr qint64 kStartLimitMs = 5000;
+} // namespace
 
 WebBrowser::WebBrowser(QWidget* parent) : QWebEngineView(parent) {
     // A load started by the page itself (a link followed in the pane) also counts.
@@ -24,8 +28,9 @@ WebBrowser::WebBrowser(QWidget* parent) : QWebEngineView(parent) {
         if (!m_started)
             m_loading = false;
     });
-    // The view hands drops to its render widget, created with the first page and
-    // again when the page's renderer changes; the filter follows the children.
+    // Drops land on the view's render widget (made with the first page, and again
+    // when the page's renderer changes) and, unless it takes them, on the view: the
+    // filter watches both, and the children as they come.
     auto* drops = new ControlDropFilter(this, [this](QWidget* source, QPointF at) {
         emit DragDrop(source, Twips::fromPixels(qRound(at.x()), logicalDpiX()),
                       Twips::fromPixels(qRound(at.y()), logicalDpiY()));
@@ -41,5 +46,8 @@ void WebBrowser::Navigate(const QString& address) {
 }
 
 bool WebBrowser::Busy() const {
-    return m_loading && m_since.isValid() && m_since.elapsed() < kLoadLimitMs;
+    if (!m_loading || !m_since.isValid())
+        return false;
+    const qint64 elapsed = m_since.elapsed();
+    return elapsed < kLoadLimitMs && (m_started || elapsed < kStartLimitMs);
 }
