@@ -134,11 +134,11 @@ RichTextBox::RichTextBox(QWidget* parent) : QPlainTextEdit(parent) {
     });
     drops->watch(this, false);
     drops->watch(viewport(), false);
-    // Any change not made by setText (typing, pasting, another caller's edit) makes
-    // Text() follow what the pane shows.
-    // An undo back to the text as set leaves the document unmodified (and a redo
-    // available): Text() is then the exact text again.
-    // (setPlainText clears the flag after its change: set it again.)
+    // Any change not made by setText (typing, pasting, another caller's edit) marks
+    // the document modified, and Text() then follows what the pane shows; setPlainText
+    // clears the mark after its change, so it is set again. An undo back to the text
+    // as set leaves the document unmodified with a redo available: Text() is then
+    // the exact text again.
     const auto follow = [this] {
         if (!m_settingText && !document()->isModified() && !document()->isRedoAvailable())
             document()->setModified(true);
