@@ -12,11 +12,11 @@ public:
         Found,    // content fetched and judged found
         NotFound, // fewer than two bytes, or the portal's not-found page (WNOT_FOUND = 1)
         Failed,   // the fetch failed; WNOT_FOUND and the address parts are as before
-        Refused,  // a run was already under way; nothing was done
     };
 
     explicit OpenPageCommand(const FormControls& form);
 
+    // A start while a run is under way does nothing, and leaves the outcome to that run.
     void Command1_Click();
 
     Outcome lastOutcome() const { return m_outcome; }
