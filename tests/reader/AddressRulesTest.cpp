@@ -5,36 +5,22 @@
 #include <gtest/gtest.h>
 
 TEST(AddressRules, NormalizzaUrlGivesEveryAddressAScheme) {
-    struct Case { QString typed; QString expected; };
-    const Case cases[] = {
+    const std::pair<QString, QString> cases[] = {
         {"www.server/doc/a.htm", "http://www.server/doc/a.htm"},
-        {"www", "http://www"},
-        {"WWW.server", "file://WWW.server"},            // case-sensitive, no "//"
-        {"ww.server", "file://ww.server"},
+        {"WWW.server", "file://WWW.server"}, // case-sensitive, no "//"
         {"C:\\pagine\\a.htm", "file://C:\\pagine\\a.htm"}, // "\" kept as typed
         {"a.htm", "file://a.htm"},
         {"\\\\server\\share\\a.htm", "file://\\\\server\\share\\a.htm"},
-        {"/home/u/page.htm", "file:///home/u/page.htm"},
-        {"http://server/x.htm", "http://server/x.htm"},
-        {"ftp://server/x.gif", "ftp://server/x.gif"},
-        {"file://C:\\x.htm", "file://C:\\x.htm"},
         {"https://server/x.htm", "https://server/x.htm"}, // holds "//"
         {"HTTP://server/x.htm", "HTTP://server/x.htm"},
-        {"//server/x.htm", "//server/x.htm"},
         {"http:/server", "file://http:/server"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(NORMALIZZA_URL(c.typed), c.expected) << c.typed.toStdString();
+    for (const auto& [typed, expected] : cases)
+        EXPECT_EQ(NORMALIZZA_URL(typed), expected) << typed.toStdString();
 }
 
 TEST(AddressRules, DividiUrlAndTheCompletionOfTheDefaultCase) {
-    struct Case {
-        QString url;
-        bool folder;      // the default case applied
-        QString dir;      // WURL_DIR after the split and, in the default case, the completion
-        QString file;
-        QString urlAfter; // WURL afterwards
-    };
+    struct Case { QString url; bool folder; QString dir, file, urlAfter; }; // after the split and any completion
     const Case cases[] = {
         {"http://server/dir/page.htm", false, "http://server/dir/", "page.htm", "http://server/dir/page.htm"},
         {"http://server/dir/", true, "http://server/dir/", "index.htm", "http://server/dir/index.htm"},
@@ -45,8 +31,7 @@ TEST(AddressRules, DividiUrlAndTheCompletionOfTheDefaultCase) {
         {"file://C:\\pagine\\", true, "file://C:\\pagine\\", "index.htm", "file://C:\\pagine\\index.htm"},
         {"http://server/release1.2", false, "http://server/", "release1.2", "http://server/release1.2"},
         {"http://server/a.b/dir", true, "http://server/a.b/dir/", "index.htm", "http://server/a.b/dir/index.htm"},
-        {"http://server\\dir/x\\y.gif", false, "http://server\\dir/x\\", "y.gif", "http://server\\dir/x\\y.gif"},
-        {"file:///home/u/page.htm", false, "file:///home/u/", "page.htm", "file:///home/u/page.htm"},
+        {"page.htm", false, "page.htm", "before.htm", "page.htm"}, // no separator: the file part is left as it was
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url.toStdString());
@@ -65,39 +50,18 @@ TEST(AddressRules, DividiUrlAndTheCompletionOfTheDefaultCase) {
     }
 }
 
-TEST(AddressRules, DividiUrlWithoutAnySeparator) {
-    SharedState s;
-    s.WURL = QStringLiteral("page.htm");
-    s.WURL_FILE = QStringLiteral("earlier.gif");
-    EXPECT_FALSE(DIVIDI_URL(s));
-    EXPECT_EQ(s.WURL_DIR, QStringLiteral("page.htm"));
-    EXPECT_EQ(s.WURL_FILE, QStringLiteral("earlier.gif")); // left as it was
-    EXPECT_EQ(s.WURL, QStringLiteral("page.htm"));
-
-    // A file part left over without a "." makes it the default case.
-    s.WURL = QStringLiteral("server");
-    s.WURL_FILE = QStringLiteral("earlier");
-    EXPECT_TRUE(DIVIDI_URL(s));
-    EXPECT_EQ(s.WURL_DIR, QStringLiteral("server"));
-    EXPECT_EQ(s.WURL_FILE, QStringLiteral("index.htm"));
-}
-
 TEST(AddressRules, NormalizzaDestAppendsInItsOrder) {
-    struct Case { QString box; QString expected; };
-    const Case cases[] = {
+    const std::pair<QString, QString> cases[] = {
         {"C:\\TMP", "C:\\TMP\\"},
         {"C:\\TMP\\", "C:\\TMP\\"},
         {"D:", "D:\\"},
         {"", "\\"},
-        {"   ", "\\"},
         {" C:\\TMP ", "C:\\TMP\\"},
-        {"C:\\TMP\t", "C:\\TMP\t\\"},   // only blanks are trimmed
+        {"C:\\TMP\t", "C:\\TMP\t\\"}, // only blanks are trimmed
         {"C:/TMP", "C:/TMP/\\"},
         {"C:/TMP/", "C:/TMP/\\"},
-        {"/tmp", "/tmp/\\"},
-        {"C:\\a/b", "C:\\a/b\\/\\"},    // each append looks at the one before
-        {"C:\\a/b/", "C:\\a/b/\\/\\"},
+        {"C:\\a/b", "C:\\a/b\\/\\"}, // each append looks at the one before
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(NORMALIZZA_DEST(c.box), c.expected) << '"' << c.box.toStdString() << '"';
+    for (const auto& [box, expected] : cases)
+        EXPECT_EQ(NORMALIZZA_DEST(box), expected) << '"' << box.toStdString() << '"';
 }
