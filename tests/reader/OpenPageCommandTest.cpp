@@ -106,20 +106,25 @@ TEST_F(OpenPageTest, DroppedLineEndsFollowTheTwoCheckBoxes) {
     }
 }
 
-TEST_F(OpenPageTest, FolderAddressIsCompletedWithIndexHtm) {
-    server.setPage("/dir/", kPage);
-    open(server.url("/dir/"));
-    EXPECT_EQ(state().WURL, server.url("/dir/index.htm"));
-    EXPECT_EQ(state().WURL_DIR, server.url("/dir/"));
-    EXPECT_EQ(state().WURL_FILE, "index.htm");
-    EXPECT_EQ(form->RichTextBox1->Text(), Cp1252::toText(kPage));
-}
-
-TEST_F(OpenPageTest, RedirectedPageKeepsTheAddressFinallyOpened) {
+TEST_F(OpenPageTest, AddressOfThePageIsCompletedOrFollowed) {
+    // served path, typed path, WURL, WURL_FILE, source pane afterwards
+    struct Case { const char* served; const char* typed; const char* wurl; const char* file; QString pane; };
     server.setRedirect("/vecchia.htm", "/dir/pagina.htm");
-    open(server.url("/vecchia.htm"));
-    EXPECT_EQ(state().WURL, server.url("/dir/pagina.htm"));
-    EXPECT_EQ(state().WURL_FILE, "pagina.htm");
+    server.setPage("/dir/", kPage);
+    server.setPage("/GIF/", kPage);
+    const Case cases[] = {
+        {"/dir/", "/dir/", "/dir/index.htm", "index.htm", Cp1252::toText(kPage)},
+        {"/dir/pagina.htm", "/vecchia.htm", "/dir/pagina.htm", "pagina.htm", Cp1252::toText(kPage)},
+        // An image folder builds no source: the default name empties the pane.
+        {"/GIF/", "/GIF/", "/GIF/index.htm", "index.htm", ""},
+    };
+    for (const Case& c : cases) {
+        form->RichTextBox1->setText("prima");
+        open(server.url(c.typed));
+        EXPECT_EQ(state().WURL, server.url(c.wurl)) << c.typed;
+        EXPECT_EQ(state().WURL_FILE, c.file) << c.typed;
+        EXPECT_EQ(form->RichTextBox1->Text(), c.pane) << c.typed;
+    }
 }
 
 TEST_F(OpenPageTest, ImageIsDownloadedAndPreviewedWithoutNavigating) {
@@ -150,14 +155,6 @@ TEST_F(OpenPageTest, ImageNotPreviewedWhenCheck4IsOff) {
     EXPECT_TRUE(form->Image1->Picture().isNull());
 }
 
-TEST_F(OpenPageTest, ImageFolderAddressEmptiesTheSourcePane) {
-    server.setPage("/GIF/", kPage);
-    form->RichTextBox1->setText("prima");
-    open(server.url("/GIF/"));
-    EXPECT_EQ(form->RichTextBox1->Text(), "");
-    EXPECT_EQ(state().WURL, server.url("/GIF/index.htm"));
-}
-
 TEST_F(OpenPageTest, PageWithoutSourceShownIsDownloadedUnderItsName) {
     form->Check3->setChecked(false);
     form->RichTextBox1->setText("prima");
@@ -173,22 +170,23 @@ TEST_F(OpenPageTest, PageWithoutSourceShownIsDownloadedUnderItsName) {
     EXPECT_EQ(form->Image1->Picture().cacheKey(), pictureBefore); // no picture in a page
 }
 
-TEST_F(OpenPageTest, AddressFailingBothTestsIsFoundDespiteMarkerAndDownloaded) {
-    const QByteArray portal = "<html><title>DIGILAND</title></html>";
-    server.setPage("/cerca.asp", portal);
-    open(server.url("/cerca.asp"));
-    EXPECT_TRUE(events.isEmpty()) << events.join("|").toStdString();
-    EXPECT_EQ(state().WNOT_FOUND, 0);
-    EXPECT_EQ(fileBytes(dest.filePath("cerca.asp")), portal);
-}
-
-TEST_F(OpenPageTest, FileNameNotTheFolderDecidesBetweenPaneAndDownload) {
-    // The address passes the HTM test through its folder, its file name does not.
-    server.setPage("/htmldocs/scheda.asp", kPage);
-    form->RichTextBox1->setText("prima");
-    open(server.url("/htmldocs/scheda.asp"));
-    EXPECT_EQ(form->RichTextBox1->Text(), "prima");
-    EXPECT_EQ(fileBytes(dest.filePath("scheda.asp")), kPage);
+TEST_F(OpenPageTest, FileNameWithoutHtmIsDownloadedEvenWithSourceShown) {
+    struct Case { const char* path; QByteArray body; const char* file; };
+    const Case cases[] = {
+        // Fails both content tests: no marker search, so the portal's title is no verdict.
+        {"/cerca.asp", "<html><title>DIGILAND</title></html>", "cerca.asp"},
+        // Passes the HTM test through its folder only: the file name decides.
+        {"/htmldocs/scheda.asp", kPage, "scheda.asp"},
+    };
+    for (const Case& c : cases) {
+        server.setPage(c.path, c.body);
+        form->RichTextBox1->setText("prima");
+        open(server.url(c.path));
+        EXPECT_TRUE(events.isEmpty()) << events.join("|").toStdString();
+        EXPECT_EQ(state().WNOT_FOUND, 0) << c.path;
+        EXPECT_EQ(form->RichTextBox1->Text(), "prima") << c.path;
+        EXPECT_EQ(fileBytes(dest.filePath(c.file)), c.body) << c.path;
+    }
 }
 
 TEST_F(OpenPageTest, MissingPagesAreReportedAndFlagged) {
@@ -221,27 +219,23 @@ TEST_F(OpenPageTest, MissingPagesAreReportedAndFlagged) {
 }
 
 TEST_F(OpenPageTest, FailedFetchIsReportedAndLeavesTheVerdictAsItWas) {
+    const QString failure = "Errore nella lettura del sorgente .HTML !!! \r\r 404 - Not Found";
+    open(server.url("/manca.htm"));
+    EXPECT_EQ(events, QStringList({"<beep>", failure}));
+    for (const QString* v : {&state().WURL, &state().WURL_DIR, &state().WURL_FILE, &state().WPATH_DEST})
+        EXPECT_EQ(*v, "");
+    EXPECT_EQ(state().WNOT_FOUND, 0);
+
     server.setPage("/uno.htm", "x");
     open(server.url("/uno.htm"));
     ASSERT_EQ(state().WNOT_FOUND, 1);
     events.clear();
-
     open(server.url("/manca.htm"));
-
-    EXPECT_EQ(events, QStringList({"<beep>", "Errore nella lettura del sorgente .HTML !!! \r\r 404 - Not Found"}));
+    EXPECT_EQ(events, QStringList({"<beep>", failure}));
     EXPECT_EQ(state().WNOT_FOUND, 1);
     EXPECT_EQ(outcome(), OpenPageCommand::Outcome::Failed);
     EXPECT_EQ(form->openPage().lastFetchError().Number, 404);
     EXPECT_TRUE(form->Command1->isEnabled());
-}
-
-TEST_F(OpenPageTest, FirstFailedRunLeavesTheInitialState) {
-    open(server.url("/manca.htm"));
-    EXPECT_EQ(state().WNOT_FOUND, 0);
-    EXPECT_EQ(state().WURL, "");
-    EXPECT_EQ(state().WURL_DIR, "");
-    EXPECT_EQ(state().WURL_FILE, "");
-    EXPECT_EQ(state().WPATH_DEST, "");
 }
 
 TEST_F(OpenPageTest, BlankAddressOnlyShowsItsMessage) {
