@@ -131,6 +131,21 @@ TEST_F(SplitterTest, DISABLED_PointerDragOnEitherPane) {
         QTest::qWait(200);
         expectDropOn(pane, Twips::fromPixels(pixels, form->logicalDpiY()));
     }
+    // A press and release in place, and a drop on the destination box, change nothing.
+    const Layout designed = layout();
+    const double wy = form->state().WY;
+    const QPoint button = form->Command2->mapToGlobal(form->Command2->rect().center());
+    const QPoint box = form->Text3->mapToGlobal(form->Text3->rect().center());
+    for (const QPoint& to : {button, box}) {
+        QStringList args{"mousemove", "--sync", QString::number(button.x()), QString::number(button.y()), "mousedown", "1"};
+        for (int i = 1; i <= 6; ++i)
+            args << "sleep" << "0.05" << "mousemove" << QString::number(button.x() + (to.x() - button.x()) * i / 6)
+                 << QString::number(button.y() + (to.y() - button.y()) * i / 6);
+        ASSERT_EQ(QProcess::execute("xdotool", args << "sleep" << "0.3" << "mouseup" << "1"), 0);
+        QTest::qWait(200);
+        EXPECT_EQ(layout(), designed);
+        EXPECT_EQ(form->state().WY, wy);
+    }
 }
 
 TEST(SplitterRealDrag, PointerDragUnderXMovesThePanes) {
