@@ -6,14 +6,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 
-namespace {
-
-[[noreturn]] void fail(int number) {
-    throw RunError(number, ErrorCodes::descrizione(number));
-}
-
-} // namespace
-
 ImageBox::ImageBox(QWidget* parent) : QLabel(parent) {
     setScaledContents(true);
 }
@@ -33,18 +25,18 @@ QPixmap LoadPicture(const QString& path) {
     const QString native = nativePath(path);
     const QFileInfo info(native);
     if (native.isEmpty() || !info.exists())
-        fail(ErrorCodes::FileNonTrovato);
+        ErrorCodes::raise(ErrorCodes::FileNonTrovato);
     if (info.isDir())
-        fail(ErrorCodes::ErroreAccessoFile);
+        ErrorCodes::raise(ErrorCodes::ErroreAccessoFile);
     QFile file(native);
     if (!file.open(QIODevice::ReadOnly))
-        fail(ErrorCodes::PermessoNegato);
+        ErrorCodes::raise(ErrorCodes::PermessoNegato);
     // The content decides the format: a GIF saved under a ".JPG" name still loads.
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QImage image = reader.read();
     if (image.isNull())
-        fail(ErrorCodes::ImmagineNonValida);
+        ErrorCodes::raise(ErrorCodes::ImmagineNonValida);
     return QPixmap::fromImage(image);
 }

@@ -3,11 +3,8 @@
 #include "display/Cp1252.h"
 #include "display/Twips.h"
 #include "fs/ErrorCodes.h"
-#include "fs/NativePath.h"
+#include "fs/ReplaceFile.h"
 #include "fs/RunError.h"
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <vector>
@@ -103,22 +100,6 @@ QString fromDocument(const QTextDocument* doc) {
     return out;
 }
 
-[[noreturn]] void fail(int number) {
-    throw RunError(number, ErrorCodes::descrizione(number));
-}
-
-// The file layer's number for a file that cannot be written.
-[[noreturn]] void failWriting(const QString& native) {
-    const QFileInfo info(native);
-    if (!QFileInfo(info.absolutePath()).isDir())
-        fail(ErrorCodes::PercorsoNonTrovato);
-    if (info.fileName().isEmpty() || info.isDir())
-        fail(ErrorCodes::ErroreAccessoFile);
-    if ((info.exists() && !info.isWritable()) || !QFileInfo(info.absolutePath()).isWritable())
-        fail(ErrorCodes::PermessoNegato);
-    fail(ErrorCodes::ErroreAccessoFile);
-}
-
 } // namespace
 
 RichTextBox::RichTextBox(QWidget* parent) : QPlainTextEdit(parent) {
@@ -179,24 +160,6 @@ void RichTextBox::Refresh() {
 
 void RichTextBox::SaveFile(const QString& path, int fileType) {
     if (fileType != 1)
-        fail(ErrorCodes::ArgomentoNonValido);
-    const QString native = nativePath(path);
-    const QFileInfo info(native);
-    if (native.isEmpty() || info.fileName().isEmpty() || info.isDir())
-        failWriting(native.isEmpty() ? QDir::currentPath() + QLatin1Char('/') : native);
-    // The new file replaces the old one by a rename, which a read-only file would
-    // not stop: refuse it here, as writing into it would be refused.
-    if (info.exists() && !info.isWritable())
-        fail(ErrorCodes::PermessoNegato);
-    const QByteArray bytes = Cp1252::fromText(Text());
-    QSaveFile file(native);
-    if (!file.open(QIODevice::WriteOnly))
-        failWriting(native);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        file.commit();
-        fail(ErrorCodes::ErroreAccessoFile);
-    }
-    if (!file.commit())
-        failWriting(native);
+        ErrorCodes::raise(ErrorCodes::ArgomentoNonValido);
+    replaceFile(path, Cp1252::fromText(Text()));
 }

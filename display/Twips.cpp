@@ -58,32 +58,29 @@ void setHeight(QWidget* w, double height) {
     apply(w, left(w), top(w), width(w), height);
 }
 
-double left(const QWidget* w) {
+// One side: the twips last set while its pixels are still as placed, else the
+// pixels converted.
+static double side(const QWidget* w, double Stored::*twips, int (QRect::*placed)() const, int now, double dpi) {
     Stored s;
-    if (stored(w, s) && s.pixels.x() == w->x())
-        return s.left;
-    return fromPixels(w->x(), w->logicalDpiX());
+    if (stored(w, s) && (s.pixels.*placed)() == now)
+        return s.*twips;
+    return fromPixels(now, dpi);
+}
+
+double left(const QWidget* w) {
+    return side(w, &Stored::left, &QRect::x, w->x(), w->logicalDpiX());
 }
 
 double top(const QWidget* w) {
-    Stored s;
-    if (stored(w, s) && s.pixels.y() == w->y())
-        return s.top;
-    return fromPixels(w->y(), w->logicalDpiY());
+    return side(w, &Stored::top, &QRect::y, w->y(), w->logicalDpiY());
 }
 
 double width(const QWidget* w) {
-    Stored s;
-    if (stored(w, s) && s.pixels.width() == w->width())
-        return s.width;
-    return fromPixels(w->width(), w->logicalDpiX());
+    return side(w, &Stored::width, &QRect::width, w->width(), w->logicalDpiX());
 }
 
 double height(const QWidget* w) {
-    Stored s;
-    if (stored(w, s) && s.pixels.height() == w->height())
-        return s.height;
-    return fromPixels(w->height(), w->logicalDpiY());
+    return side(w, &Stored::height, &QRect::height, w->height(), w->logicalDpiY());
 }
 
 double outerHeight(const QWidget* window) {

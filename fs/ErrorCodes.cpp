@@ -1,4 +1,5 @@
 #include "fs/ErrorCodes.h"
+#include "fs/RunError.h"
 
 namespace ErrorCodes {
 
@@ -33,6 +34,10 @@ QString descrizione(int number) {
 
 QString descrizioneHttpSenzaMotivo() {
     return QStringLiteral("Errore HTTP");
+}
+
+void raise(int number) {
+    throw RunError(number, descrizione(number));
 }
 
 } // namespace ErrorCodes

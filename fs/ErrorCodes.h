@@ -43,4 +43,7 @@ QString descrizioneHttpSenzaMotivo();
 
 QString descrizione(int number);
 
+// Raises the failure with its number and description (as a RunError).
+[[noreturn]] void raise(int number);
+
 } // namespace ErrorCodes

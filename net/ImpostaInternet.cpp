@@ -69,6 +69,6 @@ void IMPOSTA_INTERNET(Inet& inet, const InternetSettings& boxes) {
         return;
     const std::optional<qint16> value = portFromText(port);
     if (!value)
-        throw RunError(ErrorCodes::PortaNonValida, ErrorCodes::descrizione(ErrorCodes::PortaNonValida));
+        ErrorCodes::raise(ErrorCodes::PortaNonValida);
     inet.RemotePort = *value;
 }

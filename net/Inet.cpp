@@ -30,10 +30,6 @@ void initCurlOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-[[noreturn]] void fail(int number) {
-    throw RunError(number, ErrorCodes::descrizione(number));
-}
-
 [[noreturn]] void failHttp(long status, const QByteArray& reason) {
     const QString text = QString::fromLatin1(reason).trimmed();
     throw RunError(int(status), text.isEmpty() ? ErrorCodes::descrizioneHttpSenzaMotivo() : text);
@@ -85,16 +81,16 @@ QByteArray readLocalFile(const QString& programPath) {
     const QString path = nativePath(programPath);
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
-        fail(ErrorCodes::FileNonTrovato);
+        ErrorCodes::raise(ErrorCodes::FileNonTrovato);
     if (!info.isFile())
-        fail(ErrorCodes::ErroreAccessoFile);
+        ErrorCodes::raise(ErrorCodes::ErroreAccessoFile);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        fail(file.error() == QFileDevice::PermissionsError ? ErrorCodes::PermessoNegato
+        ErrorCodes::raise(file.error() == QFileDevice::PermissionsError ? ErrorCodes::PermessoNegato
                                                            : ErrorCodes::ErroreAccessoFile);
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        fail(ErrorCodes::ErroreAccessoFile);
+        ErrorCodes::raise(ErrorCodes::ErroreAccessoFile);
     return bytes;
 }
 
@@ -354,7 +350,7 @@ Fetched Inet::Impl::fetch(const QString& address, const Settings& s) {
     } release{channelBusy, ch == &channel};
 
     if (!ch->multi || !ch->easy)
-        fail(ErrorCodes::ErroreTrasferimento);
+        ErrorCodes::raise(ErrorCodes::ErroreTrasferimento);
     CURL* h = ch->easy;
     Transfer t;
     configure(h, address, s, t);
@@ -364,7 +360,7 @@ Fetched Inet::Impl::fetch(const QString& address, const Settings& s) {
     const qint64 silenceLimitMs = qint64(timeouts.connectSeconds + timeouts.stallSeconds + 5) * 1000;
 
     if (curl_multi_add_handle(ch->multi, h) != CURLM_OK)
-        fail(ErrorCodes::ErroreTrasferimento);
+        ErrorCodes::raise(ErrorCodes::ErroreTrasferimento);
 
     CURLcode result = CURLE_OK;
     bool cancelled = false;
@@ -405,17 +401,17 @@ Fetched Inet::Impl::fetch(const QString& address, const Settings& s) {
     curl_multi_remove_handle(ch->multi, h);
 
     if (cancelled || cancelGeneration.load() != generation)
-        fail(ErrorCodes::OperazioneAnnullata);
+        ErrorCodes::raise(ErrorCodes::OperazioneAnnullata);
     if (silent)
-        fail(ErrorCodes::TempoScaduto);
+        ErrorCodes::raise(ErrorCodes::TempoScaduto);
     if (multiFailed || t.outOfMemory)
-        fail(ErrorCodes::ErroreTrasferimento);
+        ErrorCodes::raise(ErrorCodes::ErroreTrasferimento);
     if (result != CURLE_OK) {
         long connectStatus = 0;
         curl_easy_getinfo(h, CURLINFO_HTTP_CONNECTCODE, &connectStatus);
         if (connectStatus >= 400)  // the proxy refused the tunnel
             failHttp(connectStatus, t.reason);
-        fail(numberForCurl(result));
+        ErrorCodes::raise(numberForCurl(result));
     }
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
