@@ -72,6 +72,7 @@ Form3::Form3(InHousePaths inHouse, SharedState* state, QWidget* parent)
     describeForAccessibility();
     fillControls();
     m_openPage = std::make_unique<OpenPageCommand>(m_controls);
+    m_copySite = std::make_unique<CopySiteCommand>(m_controls, *m_openPage, m_crawlTable);
     connectHandlers();
 
     Form_Load();
@@ -309,6 +310,7 @@ void Form3::Command3_Click() {
 
 void Form3::Command4_Click() {
     // Copies the site in Text1 into the destination folder of Text3.
+    m_copySite->Command4_Click();
 }
 
 void Form3::cmdREGISTRA_Click() {

@@ -1,5 +1,7 @@
 #pragma once
 #include "app/InHousePreset.h"
+#include "copier/CopySiteCommand.h"
+#include "copier/CrawlTable.h"
 #include "reader/FormControls.h"
 #include "reader/OpenPageCommand.h"
 #include "reader/SharedState.h"
@@ -17,6 +19,10 @@ class QLabel;
 // its public handlers, named after control and event.
 class Form3 : public QWidget {
     Q_OBJECT
+    // The crawl's level and counters, readable and writable like any of the window's properties.
+    Q_PROPERTY(qint16 WLIVELLO READ WLIVELLO WRITE setWLIVELLO)
+    Q_PROPERTY(qint16 N_RIF READ N_RIF WRITE setN_RIF)
+    Q_PROPERTY(qint16 N_HTM READ N_HTM WRITE setN_HTM)
 public:
     static inline const QString kCaption =
         QStringLiteral("Mirasito Internet (Immagini e Sorgenti Pagine Internet .HTM)");
@@ -38,6 +44,16 @@ public:
     SharedState& state() { return *m_controls.state; }
     // The open-page command behind "GO", with the outcome of its last run.
     OpenPageCommand& openPage() { return *m_openPage; }
+
+    // "Copia sito", and the table of the copy's references, which lives as long as the window.
+    CopySiteCommand& copySite() { return *m_copySite; }
+    CrawlTable& crawlTable() { return m_crawlTable; }
+    qint16 WLIVELLO() const { return m_crawlTable.WLIVELLO; }
+    qint16 N_RIF() const { return m_crawlTable.N_RIF; }
+    qint16 N_HTM() const { return m_crawlTable.N_HTM; }
+    void setWLIVELLO(qint16 v) { m_crawlTable.WLIVELLO = v; }
+    void setN_RIF(qint16 v) { m_crawlTable.N_RIF = v; }
+    void setN_HTM(qint16 v) { m_crawlTable.N_HTM = v; }
 
     // What closing the window does; by default endProgramNow(). Tests replace it to
     // watch the close without leaving the process.
@@ -126,6 +142,8 @@ private:
     std::unique_ptr<CommonDialog> m_dialog;
     FormControls m_controls;
     std::unique_ptr<OpenPageCommand> m_openPage;
+    CrawlTable m_crawlTable;
+    std::unique_ptr<CopySiteCommand> m_copySite;
     std::function<void()> m_endProgram;
     bool m_tabOrderPending = false;
 };

@@ -6,6 +6,8 @@ namespace ErrorCodes {
 QString descrizione(int number) {
     switch (number) {
     case PortaNonValida: return QStringLiteral("Porta non valida");
+    case Overflow: return QStringLiteral("Overflow");
+    case IndiceNonValido: return QStringLiteral("Indice non compreso nell'intervallo");
     case ArgomentoNonValido: return QStringLiteral("Chiamata di routine o argomento non validi");
     case FiltroNonValido: return QStringLiteral("Filtro del dialogo non valido");
     case FileNonTrovato: return QStringLiteral("File non trovato");

@@ -9,6 +9,10 @@ namespace ErrorCodes {
 // Settings step
 inline constexpr int PortaNonValida = 13;        // port text not a 16-bit whole number
 
+// Counters and tables
+inline constexpr int Overflow = 6;               // a 16-bit counter would leave its range
+inline constexpr int IndiceNonValido = 9;        // a table slot past the last one
+
 // Components
 inline constexpr int ArgomentoNonValido = 5;     // an argument a component does not take
 inline constexpr int FiltroNonValido = 20001;    // file dialog filter not in "desc|pattern" pairs

@@ -1,0 +1,50 @@
+#pragma once
+#include "fs/RunError.h"
+#include "reader/FormControls.h"
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+class CrawlTable;
+class DestinationTree;
+class OpenPageCommand;
+
+// A failure that ends the whole crawl: every level it leaves stops at once, and the
+// copy-site command reports it.
+struct CrawlEnded : RunError {
+    explicit CrawlEnded(const RunError& e) : RunError(e) {}
+};
+
+// The crawl, one level a call: reads a page file that lies in the destination tree,
+// records its references, and has the open-page command fetch each page and image
+// among them that the copy has not taken yet; page sources are saved into the
+// destination tree and every fetched file is crawled in its turn, one level deeper,
+// down to the maximum level typed in Text2.
+class CrawlLevelProcessor {
+public:
+    CrawlLevelProcessor(const FormControls& form, OpenPageCommand& openPage, CrawlTable& table,
+                        const DestinationTree& destination);
+
+    // Crawls the page file WHREF (a bare name, looked up in the crawl's working
+    // folder first, then in WDIR). Both strings are used as scratch. Throws
+    // CrawlEnded for a failure that ends the crawl; every other failure ends this
+    // level quietly.
+    void SUB_ELAB_LIV(QString& WDIR, QString& WHREF);
+
+    // Where a bare page name is looked up first: a folder of the crawl's own that
+    // holds no page, so that a stray file of the same name is never read.
+    QString workingFolder() const { return m_workingFolder.path(); }
+
+private:
+    bool readPage(QString& WDIR, QString& WHREF, QStringList& HREF_PAG);
+    void followReferences(QString& WDIR, QStringList& HREF_PAG, const QString& pageUrlDir,
+                          const QString& pageDest);
+    void leaveLevel();
+    QString hostPathOf(const QString& name) const;
+
+    FormControls m_form;
+    OpenPageCommand& m_openPage;
+    CrawlTable& m_table;
+    const DestinationTree& m_destination;
+    QTemporaryDir m_workingFolder;
+};

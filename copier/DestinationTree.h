@@ -1,0 +1,24 @@
+#pragma once
+#include <QString>
+
+class RichTextBox;
+
+// The folder a copy writes into. The crawl creates its folders and saves its pages
+// only through here, and nothing here ever touches a path outside that folder.
+class DestinationTree {
+public:
+    // The destination folder of the copy under way (program form).
+    void setRoot(const QString& root) { m_root = root; }
+    const QString& root() const { return m_root; }
+
+    // Creates the folder with every missing level; false when it does not exist at
+    // the end or lies outside the destination.
+    bool createFolder(const QString& folder) const;
+
+    // Saves the source pane's text as the page's file, replacing it. A failure, and a
+    // file outside the destination, raise RunError.
+    void saveSource(RichTextBox& pane, const QString& file) const;
+
+private:
+    QString m_root;
+};

@@ -1,0 +1,80 @@
+#include "copier/PageLineReader.h"
+#include "display/Cp1252.h"
+#include <QFileInfo>
+
+namespace {
+constexpr qint64 kChunk = 64 * 1024;
+}
+
+PageLineReader::Open PageLineReader::open(const QString& hostPath) {
+    const QFileInfo info(hostPath);
+    if (!info.exists())
+        return Open::Missing;
+    if (info.isDir())
+        return Open::Refused;
+    m_file.setFileName(hostPath);
+    if (!m_file.open(QIODevice::ReadOnly))
+        return info.exists() ? Open::Refused : Open::Missing;
+    return Open::Opened;
+}
+
+bool PageLineReader::fill() {
+    if (m_failed || !m_file.isOpen())
+        return false;
+    // Drop what has been read before growing the buffer.
+    if (m_pos > 0) {
+        m_buffer.remove(0, m_pos);
+        m_pos = 0;
+    }
+    const qsizetype had = m_buffer.size();
+    m_buffer.resize(had + kChunk);
+    const qint64 got = m_file.read(m_buffer.data() + had, kChunk);
+    if (got < 0) {
+        m_failed = true;
+        m_buffer.resize(had);
+        return false;
+    }
+    m_buffer.resize(had + got);
+    return got > 0;
+}
+
+bool PageLineReader::atEnd() {
+    return m_pos >= m_buffer.size() && !fill();
+}
+
+bool PageLineReader::readLine(QString& line) {
+    if (atEnd())
+        return false;
+    qsizetype scan = m_pos;
+    for (;;) {
+        qsizetype end = scan;
+        const qsizetype size = m_buffer.size();
+        while (end < size && m_buffer[end] != '\r' && m_buffer[end] != '\n')
+            ++end;
+        if (end < size) {
+            const bool cr = m_buffer[end] == '\r';
+            // A CR at the end of the buffer: the next byte decides whether an LF belongs to it.
+            if (cr && end + 1 == size) {
+                const qsizetype offset = end - m_pos;
+                fill();
+                end = m_pos + offset;
+            }
+            line = Cp1252::toText(m_buffer.mid(m_pos, end - m_pos));
+            qsizetype next = end + 1;
+            if (cr && next < m_buffer.size() && m_buffer[next] == '\n')
+                ++next;
+            m_pos = next;
+            return true;
+        }
+        // No terminator yet: the rest of the file is read, or the line is the last one.
+        const qsizetype offset = end - m_pos;
+        if (!fill()) {
+            if (m_failed)
+                return false;
+            line = Cp1252::toText(m_buffer.mid(m_pos));
+            m_pos = m_buffer.size();
+            return true;
+        }
+        scan = m_pos + offset;
+    }
+}
