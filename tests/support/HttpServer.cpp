@@ -62,6 +62,7 @@ struct HttpServer::Impl : QThread {
     std::atomic<quint16> port{0};
     mutable QMutex mutex;
     QHash<QString, Route> routes;
+    Route fallback = kNotFound;
     QList<Request> requests;
 
     void run() override {
@@ -99,7 +100,7 @@ struct HttpServer::Impl : QThread {
                 QMutexLocker lock(&mutex);
                 requests.append(request);
                 const qsizetype query = request.path.indexOf(QLatin1Char('?'));
-                route = routes.value(request.path, routes.value(request.path.left(query), kNotFound));
+                route = routes.value(request.path, routes.value(request.path.left(query), fallback));
             }
             if (route.stallMs >= 0) {
                 if (route.stall == Stall::AfterHeaders)
@@ -173,6 +174,11 @@ void HttpServer::setProtected(const QString& path, const QByteArray& user, const
 
 void HttpServer::setStall(const QString& path, Stall how, int maxMilliseconds) {
     d->set(path, {.stallMs = maxMilliseconds, .stall = how});
+}
+
+void HttpServer::setFallback(const QByteArray& body) {
+    QMutexLocker lock(&d->mutex);
+    d->fallback = {200, "OK", {{"Content-Type", "text/html"}}, body};
 }
 
 QList<HttpServer::Request> HttpServer::requests() const {

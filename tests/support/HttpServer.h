@@ -46,6 +46,9 @@ public:
     // The connection is closed after maxMilliseconds (a test never waits longer).
     void setStall(const QString& path, Stall how, int maxMilliseconds);
 
+    // Every path without a route of its own gets this page instead of a 404.
+    void setFallback(const QByteArray& body);
+
     QList<Request> requests() const;
     int requestCount(const QString& path) const;
 
