@@ -4,6 +4,7 @@
 #include "display/Messages.h"
 #include "display/RichTextBox.h"
 #include "tests/support/HttpServer.h"
+#include "tests/support/TreeSite.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -330,6 +331,29 @@ TEST_F(CopySiteTest, SecondCopyDuringACopyIsRefused) {
     EXPECT_EQ(events, QStringList({kDone}));
     EXPECT_EQ(fetched(), QStringList({"/site/index.htm", "/site/a.htm", "/site/b.htm"}));
     EXPECT_FALSE(form->copySite().running());
+}
+
+TEST_F(CopySiteTest, TreeOfPagesAndImagesFourLevelsDeep) {
+    // 781 pages at the root, five links a page, two images each from the 100 in img/.
+    const TreeSite site;
+    site.serve(server, "/albero/");
+
+    copy(server.url("/albero/index.htm"), 4);
+
+    EXPECT_EQ(events, QStringList({kDone})) << messages().toStdString();
+    // Pages and images land in the destination itself (images as the open-page command
+    // downloads them); img/ is made for the images' folder part and stays empty.
+    QMap<QString, QByteArray> expected;
+    const QMap<QString, QByteArray> files = site.files();
+    for (auto it = files.begin(); it != files.end(); ++it)
+        expected.insert(it.key().startsWith("img/") ? it.key().mid(4) : it.key(), it.value());
+    expected.insert("img/", {});
+    const Tree copied = treeOf(dest);
+    EXPECT_EQ(copied.size(), 881 + 1);
+    EXPECT_TRUE(copied == expected);
+    // Each file fetched once by the transfer component: the download of an image is
+    // served from the component's last response.
+    EXPECT_EQ(fetched().size(), 881);
 }
 
 } // namespace
