@@ -72,8 +72,10 @@ void CopySiteCommand::copy() {
     m_openPage.Command1_Click();
     // A start page that is missing or could not be fetched has been reported by the
     // open-page command; there is nothing to save or to crawl.
-    if (m_openPage.lastOutcome() != OpenPageCommand::Outcome::Found)
+    if (m_openPage.lastOutcome() != OpenPageCommand::Outcome::Found) {
+        m_crawl.report(0, f.Text1->text(), QString(), nullptr);
         return;
+    }
 
     if (s.WURL_FILE.toLower() != QLatin1String("index.htm")) {
         RICAVA_PATH(s.WURL_DIR, address);
@@ -87,11 +89,15 @@ void CopySiteCommand::copy() {
          (!upper.contains(QLatin1String("JPG")) && !upper.contains(QLatin1String("GIF"))))) {
         try {
             m_destination.saveSource(*f.RichTextBox1, startFile);
+            m_crawl.report(0, f.Text1->text(), startFile, nullptr);
         } catch (const RunError& e) {
+            m_crawl.report(0, f.Text1->text(), QString(), &e);
             Messages::Beep();
             Messages::MsgBox(QStringLiteral("Errore in registrazione file ") + startFile + errorTail(e));
             return;
         }
+    } else {
+        m_crawl.report(0, f.Text1->text(), QString(), nullptr);
     }
 
     m_table.AZZERA_RIF(startFile);

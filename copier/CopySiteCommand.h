@@ -19,6 +19,8 @@ public:
     void Command4_Click();
 
     bool running() const { return m_running; }
+    // Told of every address the copy fetches and every page it reads.
+    void setObserver(CopyObserver observer) { m_crawl.setObserver(std::move(observer)); }
     CrawlLevelProcessor& crawl() { return m_crawl; }
 
 private:

@@ -86,8 +86,11 @@ bool CrawlLevelProcessor::readPage(QString& WDIR, QString& WHREF, QStringList& H
     for (int attempt = 1;; ++attempt) {
         const QString path = hostPathOf(WHREF);
         const PageLineReader::Open opened = path.isEmpty() ? PageLineReader::Open::Missing : page.open(path);
-        if (opened == PageLineReader::Open::Opened)
+        if (opened == PageLineReader::Open::Opened) {
+            if (m_observer)
+                m_observer({CopyEvent::Kind::PageRead, m_table.WLIVELLO, QString(), WHREF, QString()});
             break;
+        }
         if (opened == PageLineReader::Open::Refused || attempt >= kOpenAttempts)
             return false;
         WHREF = nextAttempt(WDIR, WHREF);
@@ -154,8 +157,11 @@ void CrawlLevelProcessor::followReferences(QString& WDIR, QStringList& HREF_PAG,
             m_openPage.Command1_Click();
             // Missing, or not fetched at all: the command has said so; nothing of what
             // an earlier fetch left behind is saved.
-            if (m_openPage.lastOutcome() != OpenPageCommand::Outcome::Found)
+            if (m_openPage.lastOutcome() != OpenPageCommand::Outcome::Found) {
+                report(m_table.WLIVELLO, WDIR, QString(), nullptr);
                 continue;
+            }
+            const QString address = WDIR;
 
             s.WPATH_DEST = folderPart ? localFolder(m_form.Text3->text(), reference) : pageDest;
             const QString localFile = s.WPATH_DEST + s.WURL_FILE;
@@ -164,9 +170,13 @@ void CrawlLevelProcessor::followReferences(QString& WDIR, QStringList& HREF_PAG,
             if (m_form.Check3->checkState() == Qt::Checked && upperCased(localFile).contains(QLatin1String("HTM"))) {
                 try {
                     m_destination.saveSource(*m_form.RichTextBox1, localFile);
-                } catch (const RunError&) {
+                    report(m_table.WLIVELLO, address, localFile, nullptr);
+                } catch (const RunError& e) {
                     // A page that cannot be saved is not there to crawl; the copy goes on.
+                    report(m_table.WLIVELLO, address, QString(), &e);
                 }
+            } else {
+                report(m_table.WLIVELLO, address, QString(), nullptr);
             }
             RICAVA_PATH(WDIR, localFile);
             QString name = filePart(reference);
@@ -179,6 +189,37 @@ void CrawlLevelProcessor::followReferences(QString& WDIR, QStringList& HREF_PAG,
             return;
         }
     }
+}
+
+void CrawlLevelProcessor::report(int level, const QString& address, const QString& savedFile,
+                                 const RunError* saveFailure) const {
+    if (!m_observer)
+        return;
+    CopyEvent event{CopyEvent::Kind::Written, level, address, savedFile, QString()};
+    const auto failed = [&](int number, const QString& description) {
+        event.kind = CopyEvent::Kind::Failed;
+        event.failure = QString::number(number) + QStringLiteral(" - ") + description;
+    };
+    switch (m_openPage.lastOutcome()) {
+    case OpenPageCommand::Outcome::NotFound:
+        event.kind = CopyEvent::Kind::Missing;
+        break;
+    case OpenPageCommand::Outcome::Failed:
+        failed(m_openPage.lastFetchError().Number, m_openPage.lastFetchError().Description);
+        break;
+    case OpenPageCommand::Outcome::NotRun:
+        failed(0, QStringLiteral("non aperto"));
+        break;
+    case OpenPageCommand::Outcome::Found:
+        if (saveFailure)
+            failed(saveFailure->Number, saveFailure->Description);
+        else if (event.file.isEmpty())
+            event.file = m_openPage.lastDownload();
+        if (!saveFailure && event.file.isEmpty())
+            failed(0, QStringLiteral("non scaricato"));
+        break;
+    }
+    m_observer(event);
 }
 
 void CrawlLevelProcessor::leaveLevel() {

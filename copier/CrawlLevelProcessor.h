@@ -1,4 +1,5 @@
 #pragma once
+#include "copier/CopyEvent.h"
 #include "fs/RunError.h"
 #include "reader/FormControls.h"
 #include <QString>
@@ -35,6 +36,12 @@ public:
     // holds no page, so that a stray file of the same name is never read.
     QString workingFolder() const { return m_workingFolder.path(); }
 
+    // Told of every address the crawl fetches and every page it reads.
+    void setObserver(CopyObserver observer) { m_observer = std::move(observer); }
+    // Tells the observer what the open-page command did with the address, and with
+    // the file when the copy wrote one itself (empty: nothing more to say).
+    void report(int level, const QString& address, const QString& savedFile, const RunError* saveFailure) const;
+
 private:
     bool readPage(QString& WDIR, QString& WHREF, QStringList& HREF_PAG);
     void followReferences(QString& WDIR, QStringList& HREF_PAG, const QString& pageUrlDir,
@@ -47,4 +54,5 @@ private:
     CrawlTable& m_table;
     const DestinationTree& m_destination;
     QTemporaryDir m_workingFolder;
+    CopyObserver m_observer;
 };

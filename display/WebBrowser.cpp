@@ -39,6 +39,9 @@ WebBrowser::WebBrowser(QWidget* parent) : QWebEngineView(parent) {
 }
 
 void WebBrowser::Navigate(const QString& address) {
+    m_location = address;
+    if (!m_showsPages)
+        return;
     m_loading = true;
     m_started = false;
     m_since.start();

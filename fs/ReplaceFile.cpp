@@ -1,6 +1,7 @@
 #include "fs/ReplaceFile.h"
 #include "fs/ErrorCodes.h"
 #include "fs/NativePath.h"
+#include "fs/TimeSpent.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -18,6 +19,7 @@ namespace {
 } // namespace
 
 void replaceFile(const QString& programPath, const QByteArray& bytes) {
+    const TimeSpent::Measure spent(TimeSpent::Activity::FileWrite);
     const QString path = nativePath(programPath);
     if (path.isEmpty())
         ErrorCodes::raise(ErrorCodes::ErroreAccessoFile);

@@ -1,6 +1,7 @@
 #include "net/Inet.h"
 
 #include "fs/ErrorCodes.h"
+#include "fs/TimeSpent.h"
 #include "fs/NativePath.h"
 #include "fs/RunError.h"
 
@@ -443,6 +444,7 @@ void Inet::Cancel() {
 }
 
 QByteArray Inet::OpenURL(const QString& address, int /*dataType: always bytes*/) {
+    const TimeSpent::Measure spent(TimeSpent::Activity::Transfer);
     const Settings settings{UserName, Password, Proxy, RemotePort};
     // The cached response is offered to this call only, whatever it asks for.
     const std::optional<CachedResponse> cached = std::exchange(d->cache, std::nullopt);

@@ -6,6 +6,7 @@
 #include "display/WebBrowser.h"
 #include "fs/DoEvents.h"
 #include "fs/FailureTail.h"
+#include "fs/TimeSpent.h"
 #include "fs/TrimBlanks.h"
 #include "net/ImpostaInternet.h"
 #include "net/Inet.h"
@@ -34,13 +35,22 @@ InternetSettings settingsBoxes(const FormControls& f) {
     return {f.txtLOGIN->text(), f.txtPASSWORD->text(), f.txtPROXY->text(), f.txtPORTA->text()};
 }
 
-// While the browser is busy: one pass of the event loop, then a short wait that
-// still handles events, so that the wait does not spin the processor.
-void yieldWhileBusy() {
-    DoEvents();
-    QEventLoop pause;
-    QTimer::singleShot(10, &pause, &QEventLoop::quit);
-    pause.exec();
+// Yields, then looks at the browser pane; while it is busy, waits with the event
+// loop running until its load finishes (it ends the wait at once) or a short while
+// has passed (a load that never started, a move within the page), and looks again.
+void yieldWhileBusy(WebBrowser* browser) {
+    const TimeSpent::Measure spent(TimeSpent::Activity::BrowserWait);
+    for (;;) {
+        DoEvents();
+        if (!browser->Busy())
+            return;
+        QEventLoop pause;
+        QObject::connect(browser, &QWebEngineView::loadFinished, &pause, &QEventLoop::quit);
+        QTimer::singleShot(25, &pause, &QEventLoop::quit);
+        pause.exec();
+        if (!browser->Busy())
+            return;
+    }
 }
 
 // Re-enables the button and clears the running mark however the run ends.
@@ -67,6 +77,7 @@ void OpenPageCommand::Command1_Click() {
     const FormControls& f = m_form;
     SharedState& s = *f.state;
     Inet& inet = *f.Inet1;
+    m_download.clear();
 
     QString address = trimBlanks(f.Text1->text());
     if (address.isEmpty()) {
@@ -99,9 +110,7 @@ void OpenPageCommand::Command1_Click() {
     if (!passesImageTest(address)) {
         skipOnFailure(last, [&] {
             f.WebBrowser1->Navigate(address);
-            do
-                yieldWhileBusy();
-            while (f.WebBrowser1->Busy());
+            yieldWhileBusy(f.WebBrowser1);
         });
     }
 
@@ -163,6 +172,8 @@ void OpenPageCommand::Command1_Click() {
     const QString destination = s.WPATH_DEST + s.WURL_FILE;
     const bool downloaded =
         skipOnFailure(last, [&] { Scarica_File_2(inet, settingsBoxes(f), s.WURL, destination); });
+    if (downloaded)
+        m_download = destination;
     // Preview only what this run downloaded, never an older file of the same name.
     if (downloaded && ticked(f.Check4))
         skipOnFailure(last, [&] { f.Image1->setPicture(LoadPicture(destination)); });

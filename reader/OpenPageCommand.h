@@ -21,6 +21,8 @@ public:
 
     Outcome lastOutcome() const { return m_outcome; }
     bool running() const { return m_running; }
+    // The file the last run downloaded, in program form; empty when it downloaded none.
+    const QString& lastDownload() const { return m_download; }
     // The failure of the last failed fetch.
     const LastError& lastFetchError() const { return m_fetchError; }
 
@@ -31,4 +33,5 @@ private:
     Outcome m_outcome = Outcome::NotRun;
     bool m_running = false;
     LastError m_fetchError;
+    QString m_download;
 };
