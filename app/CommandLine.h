@@ -1,13 +1,41 @@
 #pragma once
 #include <optional>
 #include <ostream>
+#include <string>
 
-// What the command line asks for before any window exists. Each option that ends the run
-// early is one branch of handleEarly; everything else on the line is left to Qt.
+// What the command line asks for. With no option of ours the program opens its
+// window; Qt's own options (-platform ...) are left to Qt.
 namespace CommandLine {
 
-// The exit code when the command line was served here (its output written to out);
-// nothing when the program should go on and open its window.
-std::optional<int> handleEarly(int argc, const char* const* argv, std::ostream& out);
+// A copy without a person: the boxes of the window filled from the line, then the
+// same "Copia sito" a click would run.
+struct CopyRequest {
+    std::string address;
+    std::string destination;
+    std::optional<std::string> level; // Text2; the window's own value when absent
+    bool withoutSource = false;       // Check3 unticked
+    bool hidden = false;              // no window shown
+};
+
+struct Request {
+    enum class Action { OpenWindow, Version, Help, UsageError, Copy } action = Action::OpenWindow;
+    CopyRequest copy;
+    std::string error; // for UsageError
+};
+
+Request parse(int argc, const char* const* argv);
+
+// The usage text, in Italian and English.
+std::string usage();
+
+// Exit code 64: the command line could not be understood.
+inline constexpr int kUsageError = 64;
+
+// Answers what needs no window (version, help, a usage error) and gives the exit
+// code; nothing when the program goes on to its window or to a copy.
+std::optional<int> answerEarly(const Request& request, std::ostream& out, std::ostream& err);
+
+// parse and answerEarly in one.
+std::optional<int> handleEarly(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
 } // namespace CommandLine

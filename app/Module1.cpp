@@ -14,12 +14,13 @@ SharedState& state() {
     return shared;
 }
 
-Form3& Main() {
+Form3& Main(bool show) {
     if (!g_form) {
         g_form = new Form3(InHousePaths(), &state());
         Messages::setOwner(g_form);
     }
-    g_form->show();
+    if (show)
+        g_form->show();
     return *g_form;
 }
 

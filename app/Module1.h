@@ -11,9 +11,9 @@ namespace Module1 {
 SharedState& state();
 
 // Start routine: loads the main window (its Form_Load applies the in-house preset)
-// and shows it, not modal, then returns; the program lives on in the event loop.
+// and shows it (unless told not to), not modal, then returns; the program lives on in the event loop.
 // Needs the application object.
-Form3& Main();
+Form3& Main(bool show = true);
 
 // The main window once Main has run; nullptr before.
 Form3* form();

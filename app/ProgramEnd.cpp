@@ -4,9 +4,13 @@
 #include <iostream>
 
 void endProgramNow() {
+    endProgramWith(0);
+}
+
+void endProgramWith(int code) {
     std::cout.flush();
     std::cerr.flush();
     std::clog.flush();
     std::fflush(nullptr);
-    std::_Exit(0);
+    std::_Exit(code);
 }

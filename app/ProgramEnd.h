@@ -5,3 +5,5 @@
 // code 0, running no destructor. Open files are closed by the system; downloads are
 // written beside their file and renamed over it, so none is left half-written.
 [[noreturn]] void endProgramNow();
+// The same, leaving with the exit code given.
+[[noreturn]] void endProgramWith(int code);

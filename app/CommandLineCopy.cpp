@@ -1,0 +1,95 @@
+#include "app/CommandLineCopy.h"
+#include "app/Form3.h"
+#include "copier/CopyEvent.h"
+#include "copier/InsideDestination.h"
+#include "display/Messages.h"
+#include "display/WebBrowser.h"
+#include "fs/TimeSpent.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLineEdit>
+
+namespace {
+
+const QString kFinished = QStringLiteral("Copia Sito Internet Terminata !!!");
+const QString kLimit = QStringLiteral("Superato limite max N_RIF%>2000 !!!");
+
+std::string text(const QString& s) {
+    return s.toLocal8Bit().toStdString();
+}
+
+QString seconds(qint64 nanoseconds) {
+    return QString::number(double(nanoseconds) / 1e9, 'f', 3);
+}
+
+} // namespace
+
+bool copyShowsWindow(const CommandLine::CopyRequest& request) {
+    return !request.hidden && QGuiApplication::platformName() != QLatin1String("offscreen");
+}
+
+int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std::ostream& out,
+                       std::ostream& err) {
+    // Nobody sees the browser pane of a hidden window: it loads nothing.
+    form.WebBrowser1->setShowsPages(form.isVisible());
+    form.Text1->setText(QString::fromLocal8Bit(request.address));
+    form.Text3->setText(QString::fromLocal8Bit(request.destination));
+    if (request.level)
+        form.Text2->setText(QString::fromLocal8Bit(*request.level));
+    form.Check3->setChecked(!request.withoutSource);
+
+    QString lastMessage;
+    Messages::setScript([&](const Messages::Event& e) {
+        if (e.kind != Messages::Event::Box)
+            return;
+        lastMessage = e.text;
+        QString shown = e.text;
+        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        err << text(shown) << std::endl;
+    });
+
+    int written = 0, pagesRead = 0, failures = 0;
+    form.copySite().setObserver([&](const CopyEvent& e) {
+        QString outcome;
+        switch (e.kind) {
+        case CopyEvent::Kind::PageRead:
+            ++pagesRead;
+            return;
+        case CopyEvent::Kind::Written:
+            ++written;
+            outcome = resolvedPath(e.file);
+            break;
+        case CopyEvent::Kind::Missing:
+            ++failures;
+            outcome = QStringLiteral("non trovato");
+            break;
+        case CopyEvent::Kind::Failed:
+            ++failures;
+            outcome = QStringLiteral("errore ") + e.failure;
+            break;
+        }
+        out << e.level << '\t' << text(e.address) << '\t' << text(outcome) << '\n';
+    });
+
+    QElapsedTimer clock;
+    clock.start();
+    form.Command4_Click();
+    const qint64 elapsed = clock.nsecsElapsed();
+
+    form.copySite().setObserver(nullptr);
+    Messages::setScript(nullptr);
+
+    out << "riepilogo file=" << written << " pagine=" << pagesRead << " riferimenti=" << form.N_RIF()
+        << " errori=" << failures << " secondi=" << text(seconds(elapsed))
+        << " attesa_pagina=" << text(seconds(TimeSpent::total(TimeSpent::Activity::BrowserWait)))
+        << " trasferimenti=" << text(seconds(TimeSpent::total(TimeSpent::Activity::Transfer)))
+        << " scrittura=" << text(seconds(TimeSpent::total(TimeSpent::Activity::FileWrite))) << std::endl;
+
+    if (lastMessage == kFinished)
+        return 0;
+    if (lastMessage == kLimit)
+        return 2;
+    return 1;
+}
