@@ -84,6 +84,8 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
     out << "riepilogo file=" << written << " pagine=" << pagesRead << " riferimenti=" << form.N_RIF()
         << " errori=" << failures << " secondi=" << text(seconds(elapsed))
         << " attesa_pagina=" << text(seconds(TimeSpent::total(TimeSpent::Activity::BrowserWait)))
+        << " caricamenti=" << TimeSpent::count(TimeSpent::Activity::BrowserWait)
+        << " caricamento_mediano=" << text(seconds(TimeSpent::median(TimeSpent::Activity::BrowserWait)))
         << " trasferimenti=" << text(seconds(TimeSpent::total(TimeSpent::Activity::Transfer)))
         << " scrittura=" << text(seconds(TimeSpent::total(TimeSpent::Activity::FileWrite))) << std::endl;
 

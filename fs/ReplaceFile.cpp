@@ -3,8 +3,10 @@
 #include "fs/NativePath.h"
 #include "fs/TimeSpent.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <filesystem>
 
 namespace {
 
@@ -33,15 +35,32 @@ void replaceFile(const QString& programPath, const QByteArray& bytes) {
     if (info.exists() && !info.isWritable())
         ErrorCodes::raise(ErrorCodes::PermessoNegato);
 
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        raiseFileError(info, file.error());
-    if (file.write(bytes) != bytes.size()) {
-        const QFileDevice::FileError error = file.error();
-        file.cancelWriting();
-        raiseFileError(info, error);
+    // A new file beside the old one, renamed over it once complete. It is not forced
+    // to the disk first: a copy writes hundreds of files, and waiting for each one
+    // to reach the platters would take most of its time.
+    QFile file;
+    for (int attempt = 0; attempt < 8 && !file.isOpen(); ++attempt) {
+        file.setFileName(path + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                                  QLatin1Char('0')));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.error() != QFileDevice::OpenError)
+            break;
     }
-    if (!file.commit())
+    if (!file.isOpen())
         raiseFileError(info, file.error());
+    const auto abandon = [&file, &info](QFileDevice::FileError error) {
+        file.close();
+        file.remove();
+        raiseFileError(info, error);
+    };
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        abandon(file.error() == QFileDevice::NoError ? QFileDevice::WriteError : file.error());
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        abandon(file.error());
+    if (info.exists())
+        file.setPermissions(info.permissions());
+    std::error_code renamed;
+    std::filesystem::rename(file.fileName().toStdU16String(), path.toStdU16String(), renamed);
+    if (renamed)
+        abandon(renamed == std::errc::permission_denied ? QFileDevice::PermissionsError : QFileDevice::RenameError);
 }

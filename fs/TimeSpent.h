@@ -9,6 +9,9 @@ namespace TimeSpent {
 enum class Activity { BrowserWait, Transfer, FileWrite, Count };
 
 qint64 total(Activity activity);
+// How many times the activity was measured, and the median of those times.
+int count(Activity activity);
+qint64 median(Activity activity);
 void add(Activity activity, qint64 nanoseconds);
 
 // Adds the time from its making to its end to the activity.

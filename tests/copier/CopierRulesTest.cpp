@@ -2,6 +2,8 @@
 // addresses and local folders, containment, the level box's value and the page
 // reader's line ends.
 #include "copier/CrawlTable.h"
+#include "copier/DestinationTree.h"
+#include "display/RichTextBox.h"
 #include "copier/EstraiHref.h"
 #include "copier/InsideDestination.h"
 #include "copier/LevelValue.h"
@@ -178,6 +180,34 @@ TEST(InsideDestination, NothingLeavesTheDestination) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(insideDestination(dest, c.path), c.inside) << c.path.toStdString();
+}
+
+TEST(DestinationTree, WritesNothingOutsideItsRoot) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString root = tmp.filePath("dest") + "\\";
+    DestinationTree tree;
+    tree.setRoot(root);
+    ASSERT_TRUE(tree.createFolder(root));
+
+    // Steps that leave the root and come back: only the resolved folder is made.
+    EXPECT_TRUE(tree.createFolder(root + "sub\\..\\..\\fuori\\..\\dest\\nuova\\"));
+    EXPECT_TRUE(QDir(tmp.filePath("dest/nuova")).exists());
+    EXPECT_FALSE(QDir(tmp.filePath("fuori")).exists());
+    EXPECT_FALSE(tree.createFolder(root + "..\\accanto\\"));
+    EXPECT_FALSE(QDir(tmp.filePath("accanto")).exists());
+
+    RichTextBox pane;
+    pane.setText("pagina");
+    tree.saveSource(pane, root + "nuova\\p.htm");
+    EXPECT_TRUE(QFile::exists(tmp.filePath("dest/nuova/p.htm")));
+    try {
+        tree.saveSource(pane, root + "..\\p.htm");
+        ADD_FAILURE() << "a page was saved outside the destination";
+    } catch (const RunError& e) {
+        EXPECT_EQ(e.Number, 75);
+    }
+    EXPECT_FALSE(QFile::exists(tmp.filePath("p.htm")));
 }
 
 TEST(LevelValue, NumberAtTheStartOfTheBox) {

@@ -1,6 +1,7 @@
 // Whole copies through "Copia sito" on a real main window against a loopback HTTP
 // server; only the message boxes are scripted.
 #include "app/Form3.h"
+#include "copier/CopyEvent.h"
 #include "display/Messages.h"
 #include "display/RichTextBox.h"
 #include "tests/support/HttpServer.h"
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -102,10 +104,14 @@ protected:
 
 TEST_F(CopySiteTest, FollowsDepthFirstDownToTheMaximumLevelAndKeepsEveryByte) {
     // Line ends of every kind: LF only, CR only, CR LF.
-    const QByteArray index = page({"a.htm", "img/logo.gif", "sub/p.htm", "a.htm", "foto.png"}, "\n");
+    // Reading stops at the line that closes the page, whatever its case: that line and
+    // the lines after it yield nothing.
+    const QByteArray index = page({"a.htm", "img/logo.gif", "sub/p.htm", "a.htm", "foto.png"}, "\n") +
+                             "<a href=\"dopo.htm\">\n";
+
     const QByteArray a = page({"b.htm", "img/logo.gif"}, "\r");
     const QByteArray b = page({"c.htm"});
-    const QByteArray p = page({"q.htm"});
+    const QByteArray p = "<html>\r\n<a href=\"q.htm\">\r\n<a href=\"r.htm\"></HtMl>\r\n";
     server.setPage("/site/index.htm", index);
     server.setPage("/site/a.htm", a);
     server.setPage("/site/b.htm", b);
@@ -176,6 +182,11 @@ TEST_F(CopySiteTest, MissingAndFailedReferencesAreSkippedAfterTheirMessage) {
     server.setPage("/site/vuota.htm", "x");
     server.setPage("/site/portale.htm", "<html><title>DIGILAND</title></html>");
     server.setPage("/site/ok.htm", page({}));
+    QStringList told;
+    form->copySite().setObserver([&](const CopyEvent& e) {
+        const char* kinds[] = {"scritto", "mancante", "fallito", "letto"};
+        told << QString("%1 %2 %3").arg(kinds[int(e.kind)]).arg(e.level).arg((e.address + e.file).section(QRegularExpression("[/\\\\]"), -1));
+    });
 
     copy(server.url("/site/index.htm"));
 
@@ -184,6 +195,10 @@ TEST_F(CopySiteTest, MissingAndFailedReferencesAreSkippedAfterTheirMessage) {
                                    "<beep>", "Pagina non trovata !!! " + server.url("/site/portale.htm"),
                                    kDone}));
     EXPECT_EQ(treeOf(dest).keys(), QStringList({"index.htm", "ok.htm"}));
+    // Nothing is written for them, from what the earlier fetch left behind.
+    EXPECT_EQ(told, QStringList({"scritto 0 index.htm", "letto 1 index.htm", "fallito 1 manca.htm",
+                                 "mancante 1 vuota.htm", "mancante 1 portale.htm", "scritto 1 ok.htm",
+                                 "letto 2 ok.htm"}));
 }
 
 TEST_F(CopySiteTest, CommandChecksItsInputsAndReportsWhatStopsIt) {
