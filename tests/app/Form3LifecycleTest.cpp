@@ -1,5 +1,6 @@
 // Load applies the in-house preset, activation changes nothing, closing ends the program.
 #include "AppTestSupport.h"
+#include "app/WebEngineEnvironment.h"
 #include "display/Messages.h"
 #include "display/RichTextBox.h"
 #include "display/Twips.h"
@@ -9,10 +10,16 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <optional>
+
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
 
 TEST(Form3Lifecycle, InHousePresetNeedsAReadableMarkerFileAndTheProgramFolder) {
     enum Marker { None, File, Folder };
@@ -78,4 +85,43 @@ TEST(Form3LifecycleDeathTest, ClosingEndsTheProcessFromANestedEventLoop) {
             std::exit(3); // not reached when the close ends the program
         },
         ::testing::ExitedWithCode(0), "comando in corso");
+}
+
+// The browser engine will not start sandboxed as root, and the tests always set the
+// variable: here the program decides alone. A value the user set is left as it is.
+TEST(StartUp, AsRootTheProgramSwitchesTheEngineSandboxOffItself) {
+#ifndef Q_OS_LINUX
+    GTEST_SKIP() << "the engine's sandbox refuses root on Linux only";
+#else
+    if (::getuid() != 0)
+        GTEST_SKIP() << "not running as root";
+    EXPECT_FALSE(webEngineSandboxUsable());
+    const QByteArray testValue = qgetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    const struct { std::optional<QByteArray> before; QByteArray after; } cases[] = {{std::nullopt, "1"}, {"0", "0"}};
+    for (const auto& c : cases) {
+        if (c.before)
+            qputenv("QTWEBENGINE_DISABLE_SANDBOX", *c.before);
+        else
+            qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+        prepareWebEngineEnvironment();
+        EXPECT_EQ(qgetenv("QTWEBENGINE_DISABLE_SANDBOX"), c.after) << c.before.value_or("<unset>").constData();
+    }
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", testValue);
+
+    // The program itself, started without the variable: a sandboxed engine would end
+    // it within a second of the start.
+    QTemporaryDir dir;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QTWEBENGINE_DISABLE_SANDBOX");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(dir.path());
+    program.start(MIRASITO_EXE, {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    EXPECT_FALSE(program.waitForFinished(3000)) << "ended with " << program.exitCode() << ":\n"
+                                                << program.readAllStandardError().toStdString();
+    program.kill();
+    program.waitForFinished(10000);
+#endif
 }

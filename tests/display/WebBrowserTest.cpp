@@ -1,4 +1,5 @@
 #include "DisplayTestSupport.h"
+#include "display/BrowserUrl.h"
 #include "display/ControlDrag.h"
 #include "display/RichTextBox.h"
 #include "display/WebBrowser.h"
@@ -55,4 +56,30 @@ TEST(Panes, TheBrowserLoadsALocalPageAndBothPanesTakeTheSplitterButton) {
         drops.clear();
     }
     EXPECT_EQ(box->Text(), QStringLiteral("RichTextBox1")); // nothing dropped into the text
+}
+
+// What the pane loads for an address: a local page opens at its fragment, without the
+// "#", unless a file bears the whole name.
+TEST(Panes, LocalPagesOpenAtTheirFragment) {
+    QTemporaryDir dir;
+    displaytest::writeFile(dir.filePath("a.htm"), "<html><a name=capitolo></a></html>");
+    displaytest::writeFile(dir.filePath("b#1.htm"), "<html></html>");
+    auto local = [&](const char* name, const char* query, const char* fragment) {
+        QUrl url = QUrl::fromLocalFile(dir.filePath(name));
+        if (query)
+            url.setQuery(query);
+        if (fragment)
+            url.setFragment(fragment);
+        return url;
+    };
+    const struct { QString address; QUrl url; } cases[] = {
+        {"file://" + dir.filePath("a.htm") + "#capitolo", local("a.htm", nullptr, "capitolo")},
+        {"file://" + displaytest::programForm(dir.filePath("a.htm")) + "?x=1#capitolo", local("a.htm", "x=1", "capitolo")},
+        {"file://" + dir.filePath("b#1.htm"), local("b#1.htm", nullptr, nullptr)},
+        {"http://server/a.htm#capitolo", QUrl("http://server/a.htm#capitolo")},
+    };
+    for (const auto& c : cases) {
+        const QUrl url = browserUrl(c.address);
+        EXPECT_EQ(url, c.url) << c.address.toStdString() << " -> " << url.toString().toStdString();
+    }
 }

@@ -5,10 +5,41 @@
 #include "tests/support/HttpServer.h"
 
 #include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// A loopback listener that never accepts: connections fill its queue until a new one
+// waits in vain for the answer to its first packet. address is empty when none waited.
+struct FullListener {
+    QTcpServer listener;
+    std::vector<std::unique_ptr<QTcpSocket>> queued;
+    QString address;
+    FullListener() {
+        listener.setListenBacklogSize(0);
+        if (!listener.listen(QHostAddress::LocalHost))
+            return;
+        listener.pauseAccepting();
+        for (int i = 0; i < 64; ++i) {
+            auto socket = std::make_unique<QTcpSocket>();
+            socket->connectToHost(QHostAddress::LocalHost, listener.serverPort());
+            if (!socket->waitForConnected(500)) {
+                address = QStringLiteral("http://127.0.0.1:%1/pagina.htm").arg(listener.serverPort());
+                return;
+            }
+            queued.push_back(std::move(socket));
+        }
+    }
+};
+
+} // namespace
 
 TEST(Inet, ReturnsExactlyTheBytesServed) {
     const QByteArray pages[] = {everyByte(4000), "<html>\r\n<body>\r\nriga\rsola\nLF\r\n</body></html>\r\n", ""};
@@ -26,8 +57,10 @@ TEST(Inet, HttpStatusAndReasonBecomeNumberAndDescription) {
     HttpServer server;
     server.setStatus("/e404.htm", 404, "Not Found", "<html>pagina di errore</html>");
     server.setStatus("/e410.htm", 410, "");
+    server.setStatus("/e400.htm", 400, "Bad Request");
     const struct { const char* path; int number; QString description; } cases[] = {
-        {"/e404.htm", 404, "Not Found"}, {"/e410.htm", 410, ErrorCodes::descrizioneHttpSenzaMotivo()}};  // no reason
+        {"/e404.htm", 404, "Not Found"}, {"/e410.htm", 410, ErrorCodes::descrizioneHttpSenzaMotivo()},  // no reason
+        {"/e400.htm", 400, "Bad Request"}};  // the first failing status
     Inet inet;
     for (const auto& c : cases) {
         QByteArray got = "unchanged";
@@ -71,10 +104,11 @@ TEST(Inet, UserAndPasswordAcceptedOrRefused) {
 }
 
 // RemotePort is the proxy's port when the proxy names none, else the port of an
-// address that names none.
-TEST(Inet, ProxyGetsTheAbsoluteAddressAndRemotePortFillsAMissingPort) {
+// address that names none. A blank in the path is sent as %20.
+TEST(Inet, RequestLineCarriesProxyPortAndEncodedPath) {
     HttpServer server(true);
     server.setPage("/pagina.htm", "pagina");
+    server.setPage("/mia%20pagina.htm", "pagina");
     const auto port = qint16(server.port());
     const QString remote = QStringLiteral("http://www.esempio.invalid/pagina.htm");
     const struct { QString proxy; qint16 remotePort; QString address; QByteArray line; } cases[] = {
@@ -83,6 +117,9 @@ TEST(Inet, ProxyGetsTheAbsoluteAddressAndRemotePortFillsAMissingPort) {
         {server.hostPort(), 8081, remote, "GET http://www.esempio.invalid:8081/pagina.htm HTTP/1.1"},
         {"", port, "http://127.0.0.1/pagina.htm", "GET /pagina.htm HTTP/1.1"},
         {"", 1, server.url("/pagina.htm"), "GET /pagina.htm HTTP/1.1"},
+        {"", 0, server.url("/mia pagina.htm"), "GET /mia%20pagina.htm HTTP/1.1"},
+        {server.hostPort(), 0, "http://www.esempio.invalid/mia pagina.htm",
+         "GET http://www.esempio.invalid/mia%20pagina.htm HTTP/1.1"},
     };
     for (const auto& c : cases) {
         Inet inet;
@@ -94,25 +131,50 @@ TEST(Inet, ProxyGetsTheAbsoluteAddressAndRemotePortFillsAMissingPort) {
     }
 }
 
-// A stalled transfer fails after the stall time (1 s here); Cancel from the window
-// (a timer 300 ms in) stops one at once.
-TEST(Inet, StallingServerFailsWithinTheStallTimeAndCancelStopsAtOnce) {
+// A server that never accepts the connection fails after the connect limit, a stalled
+// transfer after the stall time (1 s each here); Cancel from the window (a timer
+// 300 ms in) stops one at once.
+TEST(Inet, UnansweredConnectOrStallFailsInTimeAndCancelStopsAtOnce) {
     HttpServer server;
     server.setStall("/muto.htm", HttpServer::Stall::Silent, 8000);
     server.setStall("/lento.htm", HttpServer::Stall::AfterHeaders, 8000);
-    const struct { const char* path; bool cancel; int number; qint64 minMs, maxMs; } cases[] = {
-        {"/muto.htm", false, ErrorCodes::TempoScaduto, 900, 4000},
-        {"/lento.htm", false, ErrorCodes::TempoScaduto, 900, 4000},
-        {"/lento.htm", true, ErrorCodes::OperazioneAnnullata, 250, 900}};
+    FullListener full;
+    ASSERT_FALSE(full.address.isEmpty()) << "the loopback listener took every connection";
+    const struct { QString address; Inet::Timeouts timeouts; bool cancel; int number; qint64 minMs, maxMs; } cases[] = {
+        {full.address, {1, 60}, false, ErrorCodes::TempoScaduto, 900, 4000},
+        {server.url("/muto.htm"), {2, 1}, false, ErrorCodes::TempoScaduto, 900, 4000},
+        {server.url("/lento.htm"), {2, 1}, false, ErrorCodes::TempoScaduto, 900, 4000},
+        {server.url("/lento.htm"), {}, true, ErrorCodes::OperazioneAnnullata, 250, 900}};
     for (const auto& c : cases) {
-        Inet inet(c.cancel ? Inet::Timeouts{} : Inet::Timeouts{2, 1});
+        Inet inet(c.timeouts);
         if (c.cancel) QTimer::singleShot(300, [&] { inet.Cancel(); });
         QElapsedTimer clock;
         clock.start();
-        EXPECT_EQ(outcomeOf([&] { inet.OpenURL(server.url(c.path), 1); }), failed(c.number)) << c.path;
-        EXPECT_GE(clock.elapsed(), c.minMs) << c.path;
-        EXPECT_LT(clock.elapsed(), c.maxMs) << c.path;
+        EXPECT_EQ(outcomeOf([&] { inet.OpenURL(c.address, 1); }), failed(c.number)) << c.address.toStdString();
+        EXPECT_GE(clock.elapsed(), c.minMs) << c.address.toStdString();
+        EXPECT_LT(clock.elapsed(), c.maxMs) << c.address.toStdString();
     }
+}
+
+// Failures before any answer: nothing listening on the port, a certificate that no
+// authority vouches for.
+TEST(Inet, ConnectionFailuresGiveTheirNumberAndDescription) {
+    HttpServer tls(HttpServer::Scheme::Https);
+    tls.setPage("/pagina.htm", "pagina");
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/pagina.htm").arg(closed.serverPort());
+    closed.close();
+    const struct { QString address; int number; } cases[] = {
+        {tls.url("/pagina.htm"), ErrorCodes::CertificatoNonValido},
+        {refused, ErrorCodes::ConnessioneRifiutata}};
+    Inet inet;
+    for (const auto& c : cases) {
+        QByteArray got = "unchanged";
+        EXPECT_EQ(outcomeOf([&] { got = inet.OpenURL(c.address, 1); }), failed(c.number)) << c.address.toStdString();
+        EXPECT_EQ(got, QByteArray("unchanged"));
+    }
+    EXPECT_TRUE(tls.requests().isEmpty());
 }
 
 TEST(Inet, FileAddressesReadTheDisk) {
@@ -133,13 +195,17 @@ TEST(Inet, FileAddressesReadTheDisk) {
 }
 
 // The address just fetched is served once more without a request, unless anything
-// happened in between.
+// happened in between or a setting changed.
 TEST(Inet, OneShotCache) {
     const struct { const char* between; std::function<void(Inet&, HttpServer&)> run; int requests; } cases[] = {
         {"nothing", [](Inet&, HttpServer&) {}, 1},
         {"another address", [](Inet& i, HttpServer& s) { i.OpenURL(s.url("/b.htm"), 1); }, 2},
         {"a failed transfer", [](Inet& i, HttpServer& s) { outcomeOf([&] { i.OpenURL(s.url("/no.htm"), 1); }); }, 2},
-        {"Cancel", [](Inet& i, HttpServer&) { i.Cancel(); }, 2}};
+        {"Cancel", [](Inet& i, HttpServer&) { i.Cancel(); }, 2},
+        {"a new user name", [](Inet& i, HttpServer&) { i.UserName = "mario"; }, 2},
+        {"a new password", [](Inet& i, HttpServer&) { i.Password = "segreta"; }, 2},
+        {"a proxy", [](Inet& i, HttpServer& s) { i.Proxy = s.hostPort(); }, 2},
+        {"a port (the address names its own)", [](Inet& i, HttpServer&) { i.RemotePort = 8080; }, 2}};
     for (const auto& c : cases) {
         HttpServer server;
         server.setPage("/a.htm", "pagina a");

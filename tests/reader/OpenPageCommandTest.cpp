@@ -16,9 +16,15 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_LINUX
+#include <signal.h>
+#include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -112,11 +118,14 @@ TEST_F(OpenPageTest, AddressOfThePageIsCompletedOrFollowed) {
     server.setRedirect("/vecchia.htm", "/dir/pagina.htm");
     server.setPage("/dir/", kPage);
     server.setPage("/GIF/", kPage);
+    server.setPage("/gif/pagina.htm", kPage);
     const Case cases[] = {
         {"/dir/", "/dir/", "/dir/index.htm", "index.htm", Cp1252::toText(kPage)},
         {"/dir/pagina.htm", "/vecchia.htm", "/dir/pagina.htm", "pagina.htm", Cp1252::toText(kPage)},
         // An image folder builds no source: the default name empties the pane.
         {"/GIF/", "/GIF/", "/GIF/index.htm", "index.htm", ""},
+        // Passes both content tests: a page all the same, its source shown.
+        {"/gif/pagina.htm", "/gif/pagina.htm", "/gif/pagina.htm", "pagina.htm", Cp1252::toText(kPage)},
     };
     for (const Case& c : cases) {
         form->RichTextBox1->setText("prima");
@@ -256,18 +265,69 @@ TEST_F(OpenPageTest, PortThatCannotBeAppliedFetchesNothing) {
     EXPECT_EQ(outcome(), OpenPageCommand::Outcome::Failed);
 }
 
-TEST_F(OpenPageTest, MissingDestinationFolderWritesNothingAndSaysNothing) {
-    server.setPage("/foto.jpg", pngBytes(Qt::green), "image/jpeg");
-    form->Text3->setText(dest.filePath("manca/sotto"));
-    form->Image1->setPicture(QPixmap::fromImage(QImage(4, 4, QImage::Format_RGB32)));
-    const qint64 pictureBefore = form->Image1->Picture().cacheKey();
+#ifdef Q_OS_LINUX
+// While it lives no file of this process grows beyond the limit, as on a nearly full
+// disk: a write past it fails instead of ending the process.
+struct FileSizeLimit {
+    rlimit before{};
+    sighandler_t handler;
+    explicit FileSizeLimit(rlim_t bytes) : handler(::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &before);
+        const rlimit limit{bytes, before.rlim_max};
+        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        ::signal(SIGXFSZ, handler);
+    }
+};
+#endif
 
-    open(server.url("/foto.jpg"));
+// A download that fails writes nothing and says nothing, and an older file of the same
+// name is not previewed in its place.
+TEST_F(OpenPageTest, FailedDownloadWritesNothingSaysNothingAndPreviewsNothing) {
+    QImage noise(256, 256, QImage::Format_RGB32);  // some 200 KB as a picture file
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, QRandomGenerator::global()->generate());
+    QByteArray big;
+    QBuffer buffer(&big);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && noise.save(&buffer, "PNG"));
+    ASSERT_GT(big.size(), 128 * 1024);
+    server.setPage("/foto.jpg", big, "image/jpeg");
+    const QByteArray older = pngBytes(Qt::green);
 
-    EXPECT_TRUE(events.isEmpty()) << events.join("|").toStdString();
-    EXPECT_FALSE(QDir(dest.filePath("manca")).exists());
-    EXPECT_EQ(form->Image1->Picture().cacheKey(), pictureBefore);
-    EXPECT_TRUE(form->Command1->isEnabled());
+    enum Obstacle { MissingFolder, WriteFailsHalfway };
+    for (Obstacle obstacle : {MissingFolder, WriteFailsHalfway}) {
+        SCOPED_TRACE(obstacle == MissingFolder ? "missing folder" : "write fails halfway");
+        {
+            QFile file(dest.filePath("foto.jpg"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(older) == older.size());
+        }
+        form->Image1->setPicture(QPixmap::fromImage(QImage(4, 4, QImage::Format_RGB32)));
+        const qint64 pictureBefore = form->Image1->Picture().cacheKey();
+        events.clear();
+
+        if (obstacle == MissingFolder) {
+            form->Text3->setText(dest.filePath("manca/sotto"));
+            open(server.url("/foto.jpg"));
+            EXPECT_FALSE(QDir(dest.filePath("manca")).exists());
+        } else {
+#ifdef Q_OS_LINUX
+            form->Text3->setText(dest.path());
+            FileSizeLimit limit(64 * 1024);
+            open(server.url("/foto.jpg"));
+#else
+            continue;
+#endif
+        }
+
+        EXPECT_TRUE(events.isEmpty()) << events.join("|").toStdString();
+        EXPECT_EQ(fileBytes(dest.filePath("foto.jpg")), older);
+        EXPECT_EQ(QDir(dest.path()).entryList(QDir::Files), QStringList{"foto.jpg"});
+        EXPECT_EQ(form->Image1->Picture().cacheKey(), pictureBefore);
+        EXPECT_TRUE(form->Command1->isEnabled());
+    }
 }
 
 TEST_F(OpenPageTest, LocalFileTypedAsPathIsOpened) {

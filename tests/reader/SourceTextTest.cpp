@@ -34,6 +34,21 @@ TEST(SourceText, EveryByteRoundTripsThroughThePanesMapping) {
     EXPECT_EQ(Cp1252::fromText(text), all);
 }
 
+// Bytes 0x80 to 0x9F as Windows-1252 draws them (curly quotes, dashes, the euro sign);
+// the five it leaves undefined stand for themselves.
+TEST(SourceText, HighBytesAreTheWindows1252Characters) {
+    QByteArray bytes;
+    for (int b = 0x80; b < 0xA0; ++b)
+        bytes.append(static_cast<char>(b));
+    const QString expected = chars({
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,   // € . ‚ ƒ „ … † ‡
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,   // ˆ ‰ Š ‹ Œ . Ž .
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,   // . ‘ ’ “ ” • – —
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178}); // ˜ ™ š › œ . ž Ÿ
+    EXPECT_EQ(SORGENTE_DA_BYTE(bytes, false, false, true).text, expected);
+    EXPECT_EQ(Cp1252::fromText(expected), bytes);
+}
+
 TEST(SourceText, NotFoundMarkers) {
     struct Case { QByteArray bytes; bool dropCR, dropLF, look, found; };
     const Case cases[] = {

@@ -6,10 +6,18 @@
 #include <QMutexLocker>
 #include <QRandomGenerator>
 #include <QSemaphore>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
+
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
 
 #include <atomic>
 #include <stdexcept>
@@ -47,6 +55,44 @@ HttpServer::Request parse(const QByteArray& head) {
     return request;
 }
 
+QByteArray pemOf(int (*write)(BIO*, void*), void* object) {
+    BIO* bio = BIO_new(BIO_s_mem());
+    QByteArray pem;
+    if (bio && write(bio, object) == 1) {
+        char* data = nullptr;
+        const long size = BIO_get_mem_data(bio, &data);
+        pem = QByteArray(data, size);
+    }
+    BIO_free(bio);
+    return pem;
+}
+
+// A key and a certificate for 127.0.0.1 signed with that same key, valid for a day.
+QSslConfiguration selfSignedConfiguration() {
+    EVP_PKEY* key = EVP_EC_gen("P-256");
+    X509* cert = X509_new();
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    if (key && cert) {
+        ASN1_INTEGER_set(X509_get_serialNumber(cert), 1);
+        X509_gmtime_adj(X509_getm_notBefore(cert), -3600);
+        X509_gmtime_adj(X509_getm_notAfter(cert), 86400);
+        X509_NAME* name = X509_get_subject_name(cert);
+        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+        X509_set_issuer_name(cert, name);
+        X509_set_pubkey(cert, key);
+        if (X509_sign(cert, key, EVP_sha256()) > 0) {
+            config.setLocalCertificate(QSslCertificate(pemOf(
+                [](BIO* b, void* c) { return PEM_write_bio_X509(b, static_cast<X509*>(c)); }, cert)));
+            config.setPrivateKey(QSslKey(pemOf([](BIO* b, void* k) {
+                return PEM_write_bio_PrivateKey(b, static_cast<EVP_PKEY*>(k), nullptr, nullptr, 0, nullptr, nullptr);
+            }, key), QSsl::Ec));
+        }
+    }
+    X509_free(cert);
+    EVP_PKEY_free(key);
+    return config;
+}
+
 } // namespace
 
 QByteArray HttpServer::Request::header(const QByteArray& name) const {
@@ -58,6 +104,7 @@ QByteArray HttpServer::Request::header(const QByteArray& name) const {
 
 struct HttpServer::Impl : QThread {
     bool portBelow32768 = false;
+    bool tls = false;
     QSemaphore ready;
     std::atomic<quint16> port{0};
     mutable QMutex mutex;
@@ -66,13 +113,22 @@ struct HttpServer::Impl : QThread {
     QList<Request> requests;
 
     void run() override {
-        QTcpServer listener;
+        std::unique_ptr<QTcpServer> server;
+        if (tls) {
+            auto* ssl = new QSslServer;
+            ssl->setSslConfiguration(selfSignedConfiguration());
+            server.reset(ssl);
+        } else {
+            server = std::make_unique<QTcpServer>();
+        }
+        QTcpServer& listener = *server;
         bool listening = false;
         for (int attempt = 0; attempt < 500 && !listening; ++attempt)
             listening = listener.listen(QHostAddress::LocalHost,
                                         portBelow32768 ? QRandomGenerator::global()->bounded(20000, 32768) : 0);
         port = listening ? listener.serverPort() : 0;
-        QObject::connect(&listener, &QTcpServer::newConnection, &listener, [this, &listener] {
+        // A TLS connection is pending once its handshake is done.
+        QObject::connect(&listener, &QTcpServer::pendingConnectionAvailable, &listener, [this, &listener] {
             while (QTcpSocket* socket = listener.nextPendingConnection()) {
                 auto buffer = std::make_shared<QByteArray>();
                 QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
@@ -128,8 +184,13 @@ struct HttpServer::Impl : QThread {
     }
 };
 
-HttpServer::HttpServer(bool portBelow32768) : d(std::make_unique<Impl>()) {
+HttpServer::HttpServer(bool portBelow32768) : HttpServer(portBelow32768, Scheme::Http) {}
+
+HttpServer::HttpServer(Scheme scheme) : HttpServer(false, scheme) {}
+
+HttpServer::HttpServer(bool portBelow32768, Scheme scheme) : d(std::make_unique<Impl>()) {
     d->portBelow32768 = portBelow32768;
+    d->tls = scheme == Scheme::Https;
     d->start();
     d->ready.acquire();
     if (d->port == 0) {
@@ -152,7 +213,7 @@ QString HttpServer::hostPort() const {
 }
 
 QString HttpServer::url(const QString& path) const {
-    return "http://" + hostPort() + path;
+    return (d->tls ? "https://" : "http://") + hostPort() + path;
 }
 
 void HttpServer::setPage(const QString& path, const QByteArray& body, const QByteArray& contentType) {

@@ -5,6 +5,7 @@
 // query); a path without a route gets 404 "Not Found". A request in absolute form
 // ("GET http://host/a.htm HTTP/1.1", as sent to a proxy) is answered by its path, so the
 // same server serves as a test's proxy and its request line shows the address asked for.
+// Over TLS it shows a self-signed certificate made when it starts, which no client trusts.
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -27,15 +28,18 @@ public:
         QByteArray header(const QByteArray& name) const;  // case-insensitive; empty if absent
     };
 
+    enum class Scheme { Http, Https };
+
     // portBelow32768: a port that a 16-bit signed port setting can hold.
     explicit HttpServer(bool portBelow32768 = false);
+    explicit HttpServer(Scheme scheme);
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
 
     quint16 port() const;
     QString hostPort() const;                // "127.0.0.1:<port>"
-    QString url(const QString& path) const;  // "http://127.0.0.1:<port><path>"
+    QString url(const QString& path) const;  // "http(s)://127.0.0.1:<port><path>"
 
     void setPage(const QString& path, const QByteArray& body, const QByteArray& contentType = "text/html");
     void setStatus(const QString& path, int status, const QByteArray& reason, const QByteArray& body = {});
@@ -53,6 +57,7 @@ public:
     int requestCount(const QString& path) const;
 
 private:
+    HttpServer(bool portBelow32768, Scheme scheme);
     struct Impl;
     std::unique_ptr<Impl> d;
 };
