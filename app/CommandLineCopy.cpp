@@ -87,7 +87,9 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
         << " caricamenti=" << TimeSpent::count(TimeSpent::Activity::BrowserWait)
         << " caricamento_mediano=" << text(seconds(TimeSpent::median(TimeSpent::Activity::BrowserWait)))
         << " trasferimenti=" << text(seconds(TimeSpent::total(TimeSpent::Activity::Transfer)))
-        << " scrittura=" << text(seconds(TimeSpent::total(TimeSpent::Activity::FileWrite))) << std::endl;
+        << " scrittura=" << text(seconds(TimeSpent::total(TimeSpent::Activity::FileWrite)))
+        << " cessioni=" << TimeSpent::count(TimeSpent::Activity::Yield)
+        << " tempo_cessioni=" << text(seconds(TimeSpent::total(TimeSpent::Activity::Yield))) << std::endl;
 
     if (lastMessage == kFinished)
         return 0;

@@ -106,7 +106,9 @@ bool CrawlLevelProcessor::readPage(QString& WDIR, QString& WHREF, QStringList& H
             const std::optional<QString> reference = ESTRAI_HREF(line);
             if (!reference)
                 continue;
-            m_form.txtLIVELLO->setText(QString::number(m_table.WLIVELLO));
+            // Shown afresh only when it changes: a repaint for every reference costs.
+            if (const QString level = QString::number(m_table.WLIVELLO); m_form.txtLIVELLO->text() != level)
+                m_form.txtLIVELLO->setText(level);
             if (HREF_PAG.size() >= kReferencesPerPage) {
                 Messages::Beep();
                 Messages::MsgBox(QStringLiteral("Superato limite max 2000 HREF trovati !!!"));

@@ -6,7 +6,7 @@
 // transfers, writing files. Totals since the program started, in nanoseconds.
 namespace TimeSpent {
 
-enum class Activity { BrowserWait, Transfer, FileWrite, Count };
+enum class Activity { BrowserWait, Transfer, FileWrite, Yield, Count };
 
 qint64 total(Activity activity);
 // How many times the activity was measured, and the median of those times.
