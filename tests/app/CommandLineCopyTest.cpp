@@ -96,6 +96,14 @@ TEST_F(CommandLineCopyTest, LinesForEachFileMessagesAndExitStatus) {
                                               "Pagina non trovata !!!  " + server.url("/s/vuota.htm"),
                                               "Copia Sito Internet Terminata !!!"}));
     EXPECT_EQ(treeOf(d).keys(), QStringList({"a.htm", "img/", "index.htm", "sub/", "sub/b.htm", "x.gif"}));
+    // Nobody sees the hidden window's browser pane: it asked the server for nothing.
+    for (const auto& request : server.requests())
+        EXPECT_TRUE(request.header("User-Agent").contains("Mirasito")) << request.line.toStdString();
+
+    // Without the source pane every file is downloaded into the folder itself.
+    const Outcome plain = mirasito({"--copia", server.url("/s/index.htm"), dest("due"), "--senza-sorgente", "--nascosto"});
+    ASSERT_EQ(plain.code, 0) << plain.err.toStdString();
+    EXPECT_EQ(treeOf(dest("due")).keys(), QStringList({"a.htm", "b.htm", "img/", "index.htm", "sub/", "x.gif"}));
 }
 
 TEST_F(CommandLineCopyTest, ExitStatusTellsHowTheCopyEnded) {

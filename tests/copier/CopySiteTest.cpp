@@ -325,6 +325,26 @@ TEST_F(CopySiteTest, ThirtyLevelsDownToAPageThatFillsTheTable) {
     EXPECT_FALSE(fetched().contains("/deep/img/g1.gif"));
 }
 
+TEST_F(CopySiteTest, ChainOfNearlyTwoThousandLevels) {
+    // Images are read as text like pages: a chain of them, each naming the next, goes
+    // as deep as the table allows, one level a file, without running out of stack or
+    // file handles.
+    const int length = 1999;
+    for (int k = 1; k <= length; ++k)
+        server.setPage(QStringLiteral("/catena/g%1.gif").arg(k),
+                       "GIF89a\r\n<img src=\"g" + QByteArray::number(k + 1) + ".gif\">\r\n", "image/gif");
+    server.setPage("/catena/index.htm", "<html>\r\n<img src=\"g1.gif\">\r\n</html>\r\n");
+
+    copy(server.url("/catena/index.htm"), 32767);
+
+    EXPECT_EQ(events, QStringList({"<beep>", "Errore nella lettura del sorgente .HTML !!! \r\r 404 - Not Found",
+                                   kDone}));
+    EXPECT_EQ(form->N_RIF(), length + 1);
+    EXPECT_EQ(form->txtLIVELLO->text(), QString::number(length + 1));
+    EXPECT_EQ(form->WLIVELLO(), 0);
+    EXPECT_EQ(treeOf(dest).size(), length + 1);
+}
+
 TEST_F(CopySiteTest, SecondCopyDuringACopyIsRefused) {
     server.setPage("/site/index.htm", page({"a.htm", "b.htm"}));
     server.setPage("/site/a.htm", page({}));
