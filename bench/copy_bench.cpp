@@ -70,7 +70,7 @@ Run timed(const QString& program, const QStringList& args, const QProcessEnviron
     Run r;
     if (!p.waitForStarted())
         return r;
-    while (!p.waitForFinished(50))
+    while (!p.waitForFinished(100))
         r.peakRssKb = std::max(r.peakRssKb, treeRssKb(p.processId()));
     r.seconds = clock.nsecsElapsed() / 1e9;
     r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -169,6 +169,8 @@ int main(int argc, char** argv) {
                 int(copyWget.size()));
     std::printf("%-34s %12d %12d %12d\n", "exit status", hidden.code, shown.code, wget.code);
     std::printf("%-34s %12.3f %12.3f %12.3f\n", "seconds, whole run", hidden.seconds, shown.seconds, wget.seconds);
+    std::printf("%-34s %12.3f %12.3f %12s\n", "seconds, the copy (its own count)", field(hidden.summary, "secondi"),
+                field(shown.summary, "secondi"), "-");
     std::printf("%-34s %12.2f %12.2f %12s\n", "ratio to wget", hidden.seconds / wget.seconds,
                 shown.seconds / wget.seconds, "1.00");
     std::printf("%-34s %12.3f %12.3f %12s\n", "seconds waiting for the browser", field(hidden.summary, "attesa_pagina"),
@@ -181,6 +183,8 @@ int main(int argc, char** argv) {
                 field(shown.summary, "trasferimenti"), "-");
     std::printf("%-34s %12.3f %12.3f %12s\n", "seconds writing files", field(hidden.summary, "scrittura"),
                 field(shown.summary, "scrittura"), "-");
+    std::printf("%-34s %12.3f %12.3f %12s\n", "seconds in yields to the window", field(hidden.summary, "tempo_cessioni"),
+                field(shown.summary, "tempo_cessioni"), "-");
     std::printf("%-34s %12d %12d %12d\n", "requests from the transfer comp.", hidden.fromInet, shown.fromInet,
                 wget.fromWget);
     std::printf("%-34s %12d %12d %12s\n", "requests from the browser pane", hidden.fromBrowser, shown.fromBrowser, "-");
