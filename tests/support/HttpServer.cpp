@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -24,6 +25,8 @@ struct Route {
     QByteArray credentials;  // "user:password" when protected
     int stallMs = -1;        // >= 0: stalls as `stall` says
     HttpServer::Stall stall = HttpServer::Stall::Silent;
+    std::optional<HttpServer::Misbehaviour> misbehaviour;
+    int intervalMs = 1000;
 };
 
 const Route kNotFound{404, "Not Found", {{"Content-Type", "text/html"}}, "<html><body>Not Found</body></html>"};
@@ -64,6 +67,7 @@ struct HttpServer::Impl : QThread {
     QHash<QString, Route> routes;
     Route fallback = kNotFound;
     QList<Request> requests;
+    std::atomic<bool> closeEveryConnection{false};
 
     void run() override {
         QTcpServer listener;
@@ -74,6 +78,11 @@ struct HttpServer::Impl : QThread {
         port = listening ? listener.serverPort() : 0;
         QObject::connect(&listener, &QTcpServer::newConnection, &listener, [this, &listener] {
             while (QTcpSocket* socket = listener.nextPendingConnection()) {
+                if (closeEveryConnection) {
+                    socket->abort();
+                    socket->deleteLater();
+                    continue;
+                }
                 auto buffer = std::make_shared<QByteArray>();
                 QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
                     *buffer += socket->readAll();
@@ -102,6 +111,15 @@ struct HttpServer::Impl : QThread {
                 const qsizetype query = request.path.indexOf(QLatin1Char('?'));
                 route = routes.value(request.path, routes.value(request.path.left(query), fallback));
             }
+            if (closeEveryConnection) {
+                socket->abort();
+                return;
+            }
+            if (route.misbehaviour) {
+                misbehave(socket, route);
+                buffer.clear();
+                return;
+            }
             if (route.stallMs >= 0) {
                 if (route.stall == Stall::AfterHeaders)
                     socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100000\r\n\r\n");
@@ -119,6 +137,47 @@ struct HttpServer::Impl : QThread {
             if (!request.line.startsWith("HEAD "))
                 out += route.body;
             socket->write(out);
+        }
+    }
+
+    static QByteArray head(qsizetype length) {
+        return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(length) +
+               "\r\n\r\n";
+    }
+
+    // Answers one request as the route's misbehaviour says; the connection serves no
+    // other request after it.
+    static void misbehave(QTcpSocket* socket, const Route& route) {
+        const QByteArray& body = route.body;
+        switch (*route.misbehaviour) {
+        case Misbehaviour::CutBody:
+            socket->write(head(body.size()) + body.left(body.size() / 2));
+            socket->disconnectFromHost();
+            break;
+        case Misbehaviour::ShortLength:
+            socket->write(head(body.size() / 2) + body);
+            break;
+        case Misbehaviour::LongLength:
+            socket->write(head(body.size() * 2) + body);
+            QTimer::singleShot(route.intervalMs, socket, [socket] { socket->abort(); });
+            break;
+        case Misbehaviour::CloseAtOnce:
+            socket->abort();
+            break;
+        case Misbehaviour::Trickle: {
+            socket->write(head(body.size()));
+            auto* timer = new QTimer(socket);
+            auto sent = std::make_shared<qsizetype>(0);
+            QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, sent, body] {
+                if (*sent >= body.size()) {
+                    timer->stop();
+                    return;
+                }
+                socket->write(body.mid((*sent)++, 1));
+            });
+            timer->start(route.intervalMs);
+            break;
+        }
         }
     }
 
@@ -174,6 +233,18 @@ void HttpServer::setProtected(const QString& path, const QByteArray& user, const
 
 void HttpServer::setStall(const QString& path, Stall how, int maxMilliseconds) {
     d->set(path, {.stallMs = maxMilliseconds, .stall = how});
+}
+
+void HttpServer::setMisbehaviour(const QString& path, Misbehaviour how, const QByteArray& body, int intervalMs) {
+    Route route;
+    route.body = body;
+    route.misbehaviour = how;
+    route.intervalMs = intervalMs;
+    d->set(path, route);
+}
+
+void HttpServer::setCloseEveryConnection(bool on) {
+    d->closeEveryConnection = on;
 }
 
 void HttpServer::setFallback(const QByteArray& body) {
