@@ -19,7 +19,8 @@ namespace {
 
 void replaceFile(const QString& programPath, const QByteArray& bytes) {
     const QString path = nativePath(programPath);
-    if (path.isEmpty())
+    // A NUL ends the name where the system takes it: the file made would be another.
+    if (path.isEmpty() || path.contains(QChar(0)))
         ErrorCodes::raise(ErrorCodes::ErroreAccessoFile);
     const QFileInfo info(path);
     if (!QFileInfo(info.absolutePath()).isDir())
@@ -35,7 +36,10 @@ void replaceFile(const QString& programPath, const QByteArray& bytes) {
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         raiseFileError(info, file.error());
-    if (file.write(bytes) != bytes.size()) {
+    // A small write waits in the file's buffer: its failure (a full disk) shows only
+    // when the buffer goes to the disk, and commit() would not see it and replace
+    // the file with what came before the failure.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QFileDevice::FileError error = file.error();
         file.cancelWriting();
         raiseFileError(info, error);
