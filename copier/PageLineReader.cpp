@@ -2,10 +2,6 @@
 #include "display/Cp1252.h"
 #include <QFileInfo>
 
-namespace {
-constexpr qint64 kChunk = 64 * 1024;
-}
-
 PageLineReader::Open PageLineReader::open(const QString& hostPath) {
     const QFileInfo info(hostPath);
     if (!info.exists())
@@ -27,8 +23,8 @@ bool PageLineReader::fill() {
         m_pos = 0;
     }
     const qsizetype had = m_buffer.size();
-    m_buffer.resize(had + kChunk);
-    const qint64 got = m_file.read(m_buffer.data() + had, kChunk);
+    m_buffer.resize(had + m_chunk);
+    const qint64 got = m_file.read(m_buffer.data() + had, m_chunk);
     if (got < 0) {
         m_failed = true;
         m_buffer.resize(had);

@@ -10,6 +10,10 @@ class PageLineReader {
 public:
     enum class Open { Opened, Missing, Refused };
 
+    // chunk: how many bytes a read from the file asks for (small ones put the
+    // buffer's end at every place of a line in tests).
+    explicit PageLineReader(qint64 chunk = 64 * 1024) : m_chunk(chunk > 0 ? chunk : 1) {}
+
     // Missing: the file, or a folder on its path, does not exist. Refused: any other
     // reason it cannot be read (a folder, no permission).
     Open open(const QString& hostPath);
@@ -25,6 +29,7 @@ private:
     // Reads more of the file into the buffer; false when nothing more came.
     bool fill();
 
+    qint64 m_chunk;
     QFile m_file;
     QByteArray m_buffer;
     qsizetype m_pos = 0;

@@ -23,7 +23,8 @@ namespace {
 void replaceFile(const QString& programPath, const QByteArray& bytes) {
     const TimeSpent::Measure spent(TimeSpent::Activity::FileWrite);
     const QString path = nativePath(programPath);
-    if (path.isEmpty())
+    // A NUL ends the name where the system takes it: the file made would be another.
+    if (path.isEmpty() || path.contains(QChar(0)))
         ErrorCodes::raise(ErrorCodes::ErroreAccessoFile);
     const QFileInfo info(path);
     if (!QFileInfo(info.absolutePath()).isDir())
@@ -52,6 +53,8 @@ void replaceFile(const QString& programPath, const QByteArray& bytes) {
         file.remove();
         raiseFileError(info, error);
     };
+    // A small write waits in the file's buffer: its failure (a full disk) shows only
+    // when the buffer goes to the disk, so the flush is checked as well.
     if (file.write(bytes) != bytes.size() || !file.flush())
         abandon(file.error() == QFileDevice::NoError ? QFileDevice::WriteError : file.error());
     file.close();

@@ -181,7 +181,8 @@ struct Transfer {
     QByteArray reason;      // reason phrase of the last HTTP status line
     bool sawHttpStatus = false;
     bool outOfMemory = false;
-    QElapsedTimer sinceActivity;
+    bool requestSent = false;
+    QElapsedTimer sinceActivity;  // since the request went out or the last byte came
 };
 
 size_t onBody(char* data, size_t size, size_t count, void* user) {
@@ -195,6 +196,15 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
         return 0;
     }
     return n;
+}
+
+// A request is about to go out on a connection made or reused: from here on the
+// server's silence counts.
+int onRequest(void* user, char*, char*, int, int) {
+    auto* t = static_cast<Transfer*>(user);
+    t->requestSent = true;
+    t->sinceActivity.restart();
+    return CURL_PREREQFUNC_OK;
 }
 
 size_t onHeader(char* data, size_t size, size_t count, void* user) {
@@ -299,10 +309,13 @@ void Inet::Impl::configure(CURL* h, const QString& address, const Settings& s, T
     curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
     curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
 
+    // The silence of a server that has been asked is measured by fetch() itself, from
+    // the last byte received: a slow server that sends something within every
+    // stall time is waited for, whatever its average speed.
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(timeouts.connectSeconds));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(timeouts.stallSeconds));
     curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(timeouts.stallSeconds));
+    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, onRequest);
+    curl_easy_setopt(h, CURLOPT_PREREQDATA, &t);
 
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
@@ -357,7 +370,9 @@ Fetched Inet::Impl::fetch(const QString& address, const Settings& s) {
     configure(h, address, s, t);
     t.sinceActivity.start();
 
-    // Last resort against a transfer that neither curl's own limits nor the server end.
+    // Nothing received for the stall time once the request is out; and a last resort
+    // against a transfer that neither that limit, curl's own nor the server end.
+    const qint64 idleLimitMs = qint64(timeouts.stallSeconds) * 1000;
     const qint64 silenceLimitMs = qint64(timeouts.connectSeconds + timeouts.stallSeconds + 5) * 1000;
 
     if (curl_multi_add_handle(ch->multi, h) != CURLM_OK)
@@ -389,7 +404,8 @@ Fetched Inet::Impl::fetch(const QString& address, const Settings& s) {
             cancelled = true;
             break;
         }
-        if (t.sinceActivity.elapsed() > silenceLimitMs) {
+        const qint64 silence = t.sinceActivity.elapsed();
+        if ((t.requestSent && silence > idleLimitMs) || silence > silenceLimitMs) {
             silent = true;
             break;
         }
@@ -435,6 +451,10 @@ Inet::Inet(Timeouts timeouts) : d(std::make_unique<Impl>()) {
 }
 
 Inet::~Inet() = default;
+
+void Inet::setTimeouts(Timeouts timeouts) {
+    d->timeouts = timeouts;
+}
 
 void Inet::Cancel() {
     d->cancelGeneration.fetch_add(1);

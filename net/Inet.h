@@ -18,6 +18,9 @@ public:
     Inet(const Inet&) = delete;
     Inet& operator=(const Inet&) = delete;
 
+    // The time limits of the transfers to come (tests use short ones).
+    void setTimeouts(Timeouts timeouts);
+
     // Stops whatever the component is doing and forgets the last response.
     void Cancel();
 

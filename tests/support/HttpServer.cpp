@@ -20,6 +20,7 @@
 #include <openssl/x509.h>
 
 #include <atomic>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -32,6 +33,8 @@ struct Route {
     QByteArray credentials;  // "user:password" when protected
     int stallMs = -1;        // >= 0: stalls as `stall` says
     HttpServer::Stall stall = HttpServer::Stall::Silent;
+    std::optional<HttpServer::Misbehaviour> misbehaviour;
+    int intervalMs = 1000;
 };
 
 const Route kNotFound{404, "Not Found", {{"Content-Type", "text/html"}}, "<html><body>Not Found</body></html>"};
@@ -111,6 +114,7 @@ struct HttpServer::Impl : QThread {
     QHash<QString, Route> routes;
     Route fallback = kNotFound;
     QList<Request> requests;
+    std::atomic<bool> closeEveryConnection{false};
 
     void run() override {
         std::unique_ptr<QTcpServer> server;
@@ -130,6 +134,11 @@ struct HttpServer::Impl : QThread {
         // A TLS connection is pending once its handshake is done.
         QObject::connect(&listener, &QTcpServer::pendingConnectionAvailable, &listener, [this, &listener] {
             while (QTcpSocket* socket = listener.nextPendingConnection()) {
+                if (closeEveryConnection) {
+                    socket->abort();
+                    socket->deleteLater();
+                    continue;
+                }
                 auto buffer = std::make_shared<QByteArray>();
                 QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
                     *buffer += socket->readAll();
@@ -158,6 +167,15 @@ struct HttpServer::Impl : QThread {
                 const qsizetype query = request.path.indexOf(QLatin1Char('?'));
                 route = routes.value(request.path, routes.value(request.path.left(query), fallback));
             }
+            if (closeEveryConnection) {
+                socket->abort();
+                return;
+            }
+            if (route.misbehaviour) {
+                misbehave(socket, route);
+                buffer.clear();
+                return;
+            }
             if (route.stallMs >= 0) {
                 if (route.stall == Stall::AfterHeaders)
                     socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100000\r\n\r\n");
@@ -175,6 +193,47 @@ struct HttpServer::Impl : QThread {
             if (!request.line.startsWith("HEAD "))
                 out += route.body;
             socket->write(out);
+        }
+    }
+
+    static QByteArray head(qsizetype length) {
+        return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(length) +
+               "\r\n\r\n";
+    }
+
+    // Answers one request as the route's misbehaviour says; the connection serves no
+    // other request after it.
+    static void misbehave(QTcpSocket* socket, const Route& route) {
+        const QByteArray& body = route.body;
+        switch (*route.misbehaviour) {
+        case Misbehaviour::CutBody:
+            socket->write(head(body.size()) + body.left(body.size() / 2));
+            socket->disconnectFromHost();
+            break;
+        case Misbehaviour::ShortLength:
+            socket->write(head(body.size() / 2) + body);
+            break;
+        case Misbehaviour::LongLength:
+            socket->write(head(body.size() * 2) + body);
+            QTimer::singleShot(route.intervalMs, socket, [socket] { socket->abort(); });
+            break;
+        case Misbehaviour::CloseAtOnce:
+            socket->abort();
+            break;
+        case Misbehaviour::Trickle: {
+            socket->write(head(body.size()));
+            auto* timer = new QTimer(socket);
+            auto sent = std::make_shared<qsizetype>(0);
+            QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, sent, body] {
+                if (*sent >= body.size()) {
+                    timer->stop();
+                    return;
+                }
+                socket->write(body.mid((*sent)++, 1));
+            });
+            timer->start(route.intervalMs);
+            break;
+        }
         }
     }
 
@@ -235,6 +294,18 @@ void HttpServer::setProtected(const QString& path, const QByteArray& user, const
 
 void HttpServer::setStall(const QString& path, Stall how, int maxMilliseconds) {
     d->set(path, {.stallMs = maxMilliseconds, .stall = how});
+}
+
+void HttpServer::setMisbehaviour(const QString& path, Misbehaviour how, const QByteArray& body, int intervalMs) {
+    Route route;
+    route.body = body;
+    route.misbehaviour = how;
+    route.intervalMs = intervalMs;
+    d->set(path, route);
+}
+
+void HttpServer::setCloseEveryConnection(bool on) {
+    d->closeEveryConnection = on;
 }
 
 void HttpServer::setFallback(const QByteArray& body) {

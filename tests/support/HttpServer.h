@@ -21,6 +21,15 @@ public:
         AfterHeaders,  // sends a status line and headers announcing a body, then nothing
     };
 
+    // Ways of answering badly, each for one path.
+    enum class Misbehaviour {
+        CutBody,      // announces the body's length, sends its first half, closes the connection
+        ShortLength,  // announces half the body's length and sends all of it
+        LongLength,   // announces twice the body's length, sends the body, then nothing more
+        CloseAtOnce,  // closes the connection as soon as the request has arrived
+        Trickle,      // sends the headers, then the body one byte every intervalMs
+    };
+
     struct Request {
         QByteArray line;  // the request line exactly as received, without its CR LF
         QString path;     // path and query of its target
@@ -49,6 +58,14 @@ public:
                       const QByteArray& body);
     // The connection is closed after maxMilliseconds (a test never waits longer).
     void setStall(const QString& path, Stall how, int maxMilliseconds);
+
+    // intervalMs: between two bytes of a Trickle; how long a LongLength connection is
+    // kept open after its body.
+    void setMisbehaviour(const QString& path, Misbehaviour how, const QByteArray& body, int intervalMs = 1000);
+
+    // While on, every connection is closed as soon as it is accepted, and every
+    // request on a connection already open closes it.
+    void setCloseEveryConnection(bool on);
 
     // Every path without a route of its own gets this page instead of a 404.
     void setFallback(const QByteArray& body);
