@@ -103,8 +103,16 @@ TEST(CopySiteByHand, TypedAddressAndDestinationClickedCopyClosedMessage) {
         }
     } stop{program};
 
-    const QString window = windowNamed("Mirasito Internet", 20000);
+    // The window is made again, under a new id, once the browser pane first needs
+    // OpenGL: wait until the id stays the same for a second.
+    QString window = windowNamed("Mirasito Internet", 20000);
     ASSERT_FALSE(window.isEmpty()) << "the main window did not appear";
+    for (QString settled; settled != window;) {
+        settled = window;
+        QTest::qWait(1000);
+        window = windowNamed("Mirasito Internet", 20000);
+        ASSERT_FALSE(window.isEmpty()) << "the main window went away";
+    }
     // Pixels per twip from the window's width (11880 twips across).
     const QString geometry = xdotool({"getwindowgeometry", "--shell", window}).value_or(QString());
     const int width = geometry.section("WIDTH=", 1).section('\n', 0, 0).toInt();
