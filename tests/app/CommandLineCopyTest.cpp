@@ -2,6 +2,7 @@
 // server; its standard output, standard error, exit status and the tree it writes.
 #include "app/Form3.h"
 #include "display/Messages.h"
+#include "tests/support/FileTree.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/TreeSite.h"
 
@@ -39,16 +40,8 @@ Outcome mirasito(const QStringList& args) {
     return r;
 }
 
-QMap<QString, QByteArray> treeOf(const QString& root) {
-    QMap<QString, QByteArray> tree;
-    QDirIterator it(root, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        tree.insert(QDir(root).relativeFilePath(path) + (it.fileInfo().isDir() ? "/" : ""),
-                    f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
-    }
-    return tree;
+FileTree treeOf(const QString& root) {
+    return fileTree(root);
 }
 
 // The messages a run wrote, without what the libraries say on standard error.

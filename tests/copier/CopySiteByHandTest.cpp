@@ -1,5 +1,6 @@
 // A copy as a person makes it: the program started under a real X server, the
 // address and the destination typed, "Copia sito" clicked, the final message closed.
+#include "tests/support/FileTree.h"
 #include "tests/support/HttpServer.h"
 
 #include <QDir>
@@ -37,14 +38,7 @@ QString windowNamed(const QString& pattern, int timeoutMs) {
 }
 
 QStringList filesUnder(const QString& root) {
-    QStringList files;
-    QDirIterator it(root, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        files << QDir(root).relativeFilePath(it.filePath()) + (it.fileInfo().isDir() ? "/" : "");
-    }
-    files.sort();
-    return files;
+    return fileTree(root).keys();
 }
 
 TEST(CopySiteByHand, TypedAddressAndDestinationClickedCopyClosedMessage) {

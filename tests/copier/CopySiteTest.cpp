@@ -4,6 +4,7 @@
 #include "copier/CopyEvent.h"
 #include "display/Messages.h"
 #include "display/RichTextBox.h"
+#include "tests/support/FileTree.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/TreeSite.h"
 
@@ -26,28 +27,13 @@ QT_END_NAMESPACE
 
 namespace {
 
-using Tree = QMap<QString, QByteArray>; // relative path -> bytes; folders end with "/"
+using Tree = FileTree;
 
 const QString kDone = QStringLiteral("Copia Sito Internet Terminata !!!");
 const QString kLimit = QStringLiteral("Superato limite max N_RIF%>2000 !!!");
 
-// Every file and folder under root, by path relative to it.
 Tree treeOf(const QString& root) {
-    Tree tree;
-    QDirIterator it(root, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString rel = QDir(root).relativeFilePath(path);
-        if (it.fileInfo().isDir()) {
-            tree.insert(rel + "/", {});
-        } else {
-            QFile f(path);
-            f.open(QIODevice::ReadOnly);
-            tree.insert(rel, f.readAll());
-        }
-    }
-    return tree;
+    return fileTree(root);
 }
 
 QByteArray page(std::initializer_list<const char*> links, const char* eol = "\r\n") {

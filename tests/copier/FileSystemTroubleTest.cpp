@@ -4,6 +4,7 @@
 // copied before stays as it was, and no temporary file is left behind.
 #include "app/Form3.h"
 #include "display/Messages.h"
+#include "tests/support/FileTree.h"
 #include "tests/support/HttpServer.h"
 
 #include <QCheckBox>
@@ -22,18 +23,10 @@
 
 namespace {
 
-using Tree = QMap<QString, QByteArray>; // relative path -> bytes
+using Tree = FileTree;
 
 Tree filesUnder(const QString& root) {
-    Tree tree;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        tree.insert(QDir(root).relativeFilePath(path), f.readAll());
-    }
-    return tree;
+    return fileTree(root, Folders::Skipped);
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {

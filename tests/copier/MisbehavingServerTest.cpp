@@ -8,6 +8,7 @@
 #include "display/Messages.h"
 #include "display/RichTextBox.h"
 #include "net/Inet.h"
+#include "tests/support/FileTree.h"
 #include "tests/support/HttpServer.h"
 
 #include <QCheckBox>
@@ -26,18 +27,10 @@
 
 namespace {
 
-using Tree = QMap<QString, QByteArray>; // relative path -> bytes
+using Tree = FileTree;
 
 Tree filesUnder(const QString& root) {
-    Tree tree;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        tree.insert(QDir(root).relativeFilePath(path), f.readAll());
-    }
-    return tree;
+    return fileTree(root, Folders::Skipped);
 }
 
 const QString kDone = QStringLiteral("Copia Sito Internet Terminata !!!");
