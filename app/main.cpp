@@ -4,6 +4,7 @@
 #include "app/Module1.h"
 #include "app/ProgramEnd.h"
 #include "app/WebEngineEnvironment.h"
+#include "app/WindowComposition.h"
 #include <QApplication>
 #include <iostream>
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirasito"));
+    applyWindowComposition();
     if (request.action == CommandLine::Request::Action::Copy) {
         Form3& form = Module1::Main(copyShowsWindow(request.copy));
         // Ends at once, as closing the window does: the browser engine is not taken down.

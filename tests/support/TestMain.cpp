@@ -1,6 +1,7 @@
 // Test entry point: one QApplication for the whole test program (offscreen unless a
 // platform is named), then GoogleTest.
 #include <QApplication>
+#include <QQuickWindow>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
@@ -14,5 +15,8 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     QApplication app(argc, argv);
+    // Without a screen the program composes its window in memory: so do the tests.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen") && !qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     return RUN_ALL_TESTS();
 }
