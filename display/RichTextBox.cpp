@@ -154,8 +154,9 @@ void RichTextBox::setText(const QString& text) {
 }
 
 void RichTextBox::Refresh() {
+    // One repaint covers the frame and the text inside it; each repaint brings the
+    // whole window up to date, so a second would cost as much again.
     repaint();
-    viewport()->repaint();
 }
 
 void RichTextBox::SaveFile(const QString& path, int fileType) {

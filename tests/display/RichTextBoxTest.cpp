@@ -64,3 +64,25 @@ TEST(RichTextBox, SaveWritesOneByteACharacterOverTheOldFileOrFailsWithItsNumber)
     EXPECT_EQ(displaytest::failure([&] { box.SaveFile(displaytest::programForm(dir.filePath("manca/a.htm")), 1); }), 76);
     EXPECT_EQ(displaytest::failure([&] { box.SaveFile(dir.path(), 1); }), 75);
 }
+
+// Refresh paints the new text at once, without waiting for the event loop, and only
+// once: a copy refreshes the pane for every page it reads.
+TEST(RichTextBox, RefreshPaintsTheTextAtOnceAndOnce) {
+    RichTextBox box;
+    box.resize(300, 200);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    QCoreApplication::processEvents();
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    box.viewport()->installEventFilter(&counter);
+    box.setText("<html>\r\n<body>pagina</body>\r\n</html>\r\n");
+    box.Refresh();
+    EXPECT_EQ(counter.paints, 1);
+    box.viewport()->removeEventFilter(&counter);
+}
