@@ -272,6 +272,16 @@ int main(int argc, char** argv) {
     }
     std::printf("exit status at the second point: hidden %d, shown %d (2: the reference limit was reached)\n",
                 q.hidden.code, q.shown.code);
+    for (const Point* x : {&p, &q}) {
+        const double loads = field(x->shown.summary, "caricamenti");
+        std::printf("%d pages, shown: %.0f browser loads, %.1f ms a load (median %.1f), %.3f s outside them\n",
+                    x->site.pages(), loads, loads > 0 ? 1000 * field(x->shown.summary, "attesa_pagina") / loads : -1.0,
+                    1000 * field(x->shown.summary, "caricamento_mediano"),
+                    x->shown.seconds - field(x->shown.summary, "attesa_pagina"));
+    }
+    std::printf("\nThe program's own summaries:\n");
+    for (const Run* r : {&p.hidden, &p.shown, &q.hidden, &q.shown})
+        std::printf("  %s\n", qPrintable(r->summary));
     const bool sameAtScale = q.copyHidden == q.copyShown && q.faithfulCopies();
     std::printf("Hidden and shown copies the same, every file as served, at the second point: %s\n",
                 sameAtScale ? "yes" : "NO");
