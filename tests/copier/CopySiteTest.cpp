@@ -4,6 +4,7 @@
 #include "copier/CopyEvent.h"
 #include "display/Messages.h"
 #include "display/RichTextBox.h"
+#include "tests/copier/FormFixture.h"
 #include "tests/support/FileTree.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/TreeSite.h"
@@ -46,22 +47,11 @@ QByteArray page(std::initializer_list<const char*> links, const char* eol = "\r\
 const QByteArray kGif = QByteArray("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!\xf9\x04\x00\x00\x00\x00"
                                    "\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;", 43);
 
-class CopySiteTest : public ::testing::Test {
+class CopySiteTest : public FormFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(outer.isValid());
+        FormFixture::SetUp();
         dest = outer.filePath("dest");
-        Messages::setScript([this](const Messages::Event& e) {
-            events.push_back(e.kind == Messages::Event::BeepSound ? QStringLiteral("<beep>") : e.text);
-            if (onMessage)
-                onMessage(e);
-        });
-        form = std::make_unique<Form3>(InHousePaths{outer.filePath("no-marker"), outer.filePath("no-folder")});
-        form->setEndProgram([] {});
-    }
-    void TearDown() override {
-        form.reset();
-        Messages::setScript(nullptr);
     }
 
     void copy(const QString& address, int level = 4) {
@@ -80,12 +70,7 @@ protected:
     }
     QString messages() const { return events.join(" | "); }
 
-    HttpServer server;
-    QTemporaryDir outer;
     QString dest;
-    std::unique_ptr<Form3> form;
-    QStringList events;
-    std::function<void(const Messages::Event&)> onMessage;
 };
 
 TEST_F(CopySiteTest, FollowsDepthFirstDownToTheMaximumLevelAndKeepsEveryByte) {

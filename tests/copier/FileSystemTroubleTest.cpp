@@ -4,6 +4,7 @@
 // copied before stays as it was, and no temporary file is left behind.
 #include "app/Form3.h"
 #include "display/Messages.h"
+#include "tests/copier/FormFixture.h"
 #include "tests/support/FileTree.h"
 #include "tests/support/HttpServer.h"
 
@@ -73,20 +74,11 @@ struct Mount {
     }
 };
 
-class FileSystemTroubleTest : public ::testing::Test {
+class FileSystemTroubleTest : public FormFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(outer.isValid());
+        FormFixture::SetUp();
         dest = outer.filePath("dest");
-        Messages::setScript([this](const Messages::Event& e) {
-            events.push_back(e.kind == Messages::Event::BeepSound ? QStringLiteral("<beep>") : e.text);
-        });
-        form = std::make_unique<Form3>(InHousePaths{outer.filePath("no-marker"), outer.filePath("no-folder")});
-        form->setEndProgram([] {});
-    }
-    void TearDown() override {
-        form.reset();
-        Messages::setScript(nullptr);
     }
 
     void copy(const QString& path) {
@@ -98,11 +90,7 @@ protected:
     }
     QString startFile(const QString& name = "index.htm") const { return dest + "/\\" + name; }
 
-    HttpServer server;
-    QTemporaryDir outer;
     QString dest;
-    std::unique_ptr<Form3> form;
-    QStringList events;
 };
 
 TEST_F(FileSystemTroubleTest, ReadOnlyDestinationKeepsTheEarlierCopy) {

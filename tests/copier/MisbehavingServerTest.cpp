@@ -8,6 +8,7 @@
 #include "display/Messages.h"
 #include "display/RichTextBox.h"
 #include "net/Inet.h"
+#include "tests/copier/FormFixture.h"
 #include "tests/support/FileTree.h"
 #include "tests/support/HttpServer.h"
 
@@ -168,15 +169,10 @@ std::vector<Case> cases() {
     };
 }
 
-class MisbehavingServerTest : public ::testing::Test {
+class MisbehavingServerTest : public FormFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(outer.isValid());
-        Messages::setScript([this](const Messages::Event& e) {
-            events.push_back(e.kind == Messages::Event::BeepSound ? QStringLiteral("<beep>") : e.text);
-        });
-        form = std::make_unique<Form3>(InHousePaths{outer.filePath("no-marker"), outer.filePath("no-folder")});
-        form->setEndProgram([] {});
+        FormFixture::SetUp();
         form->Inet1->setTimeouts(kLimits);
         // A file beside the destinations, which nothing may touch.
         QFile beside(outer.filePath("accanto.htm"));
@@ -192,8 +188,7 @@ protected:
     }
     void TearDown() override {
         ticker.stop();
-        form.reset();
-        Messages::setScript(nullptr);
+        FormFixture::TearDown();
         // Nothing but the destinations and the file beside them.
         const Tree all = filesUnder(outer.path());
         EXPECT_EQ(all.value("accanto.htm"), kBeside);
@@ -208,10 +203,6 @@ protected:
         return out;
     }
 
-    HttpServer server;
-    QTemporaryDir outer;
-    std::unique_ptr<Form3> form;
-    QStringList events;
     QTimer ticker;
     QElapsedTimer sinceTick;
     qint64 longestPause = 0;
