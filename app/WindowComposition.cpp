@@ -15,18 +15,12 @@ bool isSoftwareRasterizer(const QString& renderer) {
     return false;
 }
 
-WindowComposition chooseWindowComposition(const QString& platform, bool userChose,
-                                          const std::optional<QString>& renderer) {
-    if (userChose)
-        return WindowComposition::EngineDefault;
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-        return WindowComposition::InMemory;
-    if (!renderer || isSoftwareRasterizer(*renderer))
-        return WindowComposition::InMemory;
-    return WindowComposition::EngineDefault;
-}
-
 namespace {
+
+// The platforms that show nothing on a screen.
+bool screenless(const QString& platform) {
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
 
 std::optional<QString> openGlRenderer() {
     QOpenGLContext context;
@@ -45,14 +39,21 @@ std::optional<QString> openGlRenderer() {
 
 } // namespace
 
+WindowComposition chooseWindowComposition(const QString& platform, bool userChose,
+                                          const std::optional<QString>& renderer) {
+    if (userChose)
+        return WindowComposition::EngineDefault;
+    if (screenless(platform) || !renderer || isSoftwareRasterizer(*renderer))
+        return WindowComposition::InMemory;
+    return WindowComposition::EngineDefault;
+}
+
 WindowComposition applyWindowComposition() {
-    const bool userChose = qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
-                           qEnvironmentVariableIsSet("QT_QUICKBACKEND") ||
-                           qEnvironmentVariableIsSet("QSG_RHI_BACKEND");
+    const bool userChose = qEnvironmentVariableIsSet("QT_QUICK_BACKEND") || qEnvironmentVariableIsSet("QSG_RHI_BACKEND");
     const QString platform = QGuiApplication::platformName();
     std::optional<QString> renderer;
-    if (!userChose && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
-        renderer = openGlRenderer();
+    if (!userChose && !screenless(platform))
+        renderer = openGlRenderer(); // makes an OpenGL context: only where it can matter
     const WindowComposition choice = chooseWindowComposition(platform, userChose, renderer);
     if (choice == WindowComposition::InMemory)
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
