@@ -1,5 +1,6 @@
 #include "app/CommandLineCopy.h"
 #include "app/Form3.h"
+#include "copier/CopySiteCommand.h"
 #include "copier/CopyEvent.h"
 #include "copier/InsideDestination.h"
 #include "display/Messages.h"
@@ -12,9 +13,6 @@
 #include <QLineEdit>
 
 namespace {
-
-const QString kFinished = QStringLiteral("Copia Sito Internet Terminata !!!");
-const QString kLimit = QStringLiteral("Superato limite max N_RIF%>2000 !!!");
 
 std::string text(const QString& s) {
     return s.toLocal8Bit().toStdString();
@@ -40,11 +38,9 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
         form.Text2->setText(QString::fromLocal8Bit(*request.level));
     form.Check3->setChecked(!request.withoutSource);
 
-    QString lastMessage;
     Messages::setScript([&](const Messages::Event& e) {
         if (e.kind != Messages::Event::Box)
             return;
-        lastMessage = e.text;
         QString shown = e.text;
         shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         err << text(shown) << std::endl;
@@ -91,9 +87,13 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
         << " cessioni=" << TimeSpent::count(TimeSpent::Activity::Yield)
         << " tempo_cessioni=" << text(seconds(TimeSpent::total(TimeSpent::Activity::Yield))) << std::endl;
 
-    if (lastMessage == kFinished)
+    switch (form.copySite().lastEnding()) {
+    case CopySiteCommand::Ending::Finished:
         return 0;
-    if (lastMessage == kLimit)
+    case CopySiteCommand::Ending::LimitReached:
         return 2;
+    case CopySiteCommand::Ending::Stopped:
+        break;
+    }
     return 1;
 }

@@ -43,6 +43,7 @@ void CopySiteCommand::Command4_Click() {
 void CopySiteCommand::copy() {
     const FormControls& f = m_form;
     SharedState& s = *f.state;
+    m_ending = Ending::Stopped;
 
     const QString address = trimBlanks(f.Text1->text());
     if (address.isEmpty()) {
@@ -114,8 +115,10 @@ void CopySiteCommand::copy() {
     if (m_table.N_RIF > CrawlTable::kLastSlot) {
         Messages::Beep();
         Messages::MsgBox(QStringLiteral("Superato limite max N_RIF%>2000 !!!"));
+        m_ending = Ending::LimitReached;
     } else {
         Messages::MsgBox(QStringLiteral("Copia Sito Internet Terminata !!!"));
+        m_ending = Ending::Finished;
     }
     DoEvents();
 }

@@ -19,6 +19,11 @@ public:
     void Command4_Click();
 
     bool running() const { return m_running; }
+    // How the last copy ended: with the completion message, with the limit message,
+    // or earlier, after a message that stopped it (no address or destination, a
+    // folder that cannot be made, a start page that cannot be read or saved).
+    enum class Ending { Finished, LimitReached, Stopped };
+    Ending lastEnding() const { return m_ending; }
     // Told of every address the copy fetches and every page it reads.
     void setObserver(CopyObserver observer) { m_crawl.setObserver(std::move(observer)); }
     CrawlLevelProcessor& crawl() { return m_crawl; }
@@ -32,4 +37,5 @@ private:
     DestinationTree m_destination;
     CrawlLevelProcessor m_crawl;
     bool m_running = false;
+    Ending m_ending = Ending::Stopped;
 };
