@@ -27,7 +27,7 @@ TEST(WindowComposition, InMemoryWithoutScreenOrGraphicsCardUnlessTheUserChose) {
         {"wayland", false, llvmpipe, WindowComposition::InMemory},
         {"windows", false, card, WindowComposition::EngineDefault},
         {"offscreen", false, card, WindowComposition::InMemory},
-        {"minimal", false, none, WindowComposition::InMemory},
+        {"minimal", false, card, WindowComposition::InMemory},
         {"xcb", true, llvmpipe, WindowComposition::EngineDefault},
         {"offscreen", true, none, WindowComposition::EngineDefault},
     };

@@ -2,6 +2,7 @@
 // server; only the message boxes are scripted.
 #include "app/Form3.h"
 #include "copier/CopyEvent.h"
+#include "copier/CopySiteCommand.h"
 #include "display/Messages.h"
 #include "display/RichTextBox.h"
 #include "tests/copier/FormFixture.h"
@@ -201,6 +202,7 @@ TEST_F(CopySiteTest, CommandChecksItsInputsAndReportsWhatStopsIt) {
         form->Text3->setText(c.destination);
         form->Command4_Click();
         EXPECT_EQ(events, c.messages) << c.address << " -> " << c.destination;
+        EXPECT_EQ(form->copySite().lastEnding(), CopySiteCommand::Ending::Stopped) << c.address;
         EXPECT_EQ(fetched().size() > before, c.fetches) << c.address;
         EXPECT_TRUE(form->Command1->isEnabled());
     }
@@ -255,6 +257,7 @@ TEST_F(CopySiteTest, LimitsOfTheTableAndOfAPage) {
     events.clear();
     copy(server.url("/pieno/index.htm"));
     EXPECT_EQ(events, QStringList({"<beep>", kLimit}));
+    EXPECT_EQ(form->copySite().lastEnding(), CopySiteCommand::Ending::LimitReached);
     EXPECT_EQ(form->N_RIF(), 2001);
     EXPECT_EQ(server.requestCount("/pieno/b.htm"), 0);
 
@@ -273,8 +276,12 @@ TEST_F(CopySiteTest, LimitsOfTheTableAndOfAPage) {
     events.clear();
     copy(server.url("/pieno/a.htm"));
     EXPECT_EQ(events, QStringList({kDone}));
+    EXPECT_EQ(form->copySite().lastEnding(), CopySiteCommand::Ending::Finished);
     EXPECT_EQ(form->WLIVELLO(), 0);
     EXPECT_EQ(form->N_RIF(), 0);
+    // A copy stopped by a missing start page, after one that finished, says so.
+    copy(server.url("/pieno/manca.htm"));
+    EXPECT_EQ(form->copySite().lastEnding(), CopySiteCommand::Ending::Stopped);
 }
 
 TEST_F(CopySiteTest, ThirtyLevelsDownToAPageThatFillsTheTable) {
