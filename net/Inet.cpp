@@ -179,6 +179,7 @@ QByteArray withPortIfNone(const QByteArray& url, int port) {
 struct Transfer {
     QByteArray body;
     QByteArray reason;      // reason phrase of the last HTTP status line
+    QList<QByteArray> headers; // header lines of the last response
     bool sawHttpStatus = false;
     bool outOfMemory = false;
     bool requestSent = false;
@@ -218,6 +219,7 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
         t->sawHttpStatus = true;
         t->body.clear();
         t->reason.clear();
+        t->headers.clear();
         const qsizetype space = line.indexOf(' ');
         if (space >= 0) {
             QByteArray rest = line.mid(space + 1).trimmed();  // "404 Not Found"
@@ -225,6 +227,8 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
             if (afterCode >= 0)
                 t->reason = rest.mid(afterCode + 1).trimmed();
         }
+    } else if (line.contains(':')) {
+        t->headers.append(line.trimmed());
     }
     return n;
 }
@@ -265,9 +269,29 @@ struct CachedResponse {
     QByteArray bytes;
 };
 
+// How one transfer is made: OpenURL follows redirects and raises an HTTP failure; a
+// site copy's requests follow none, give back every status and may add headers.
+struct FetchOptions {
+    bool followRedirects = true;
+    bool raiseHttpFailures = true;
+    const Inet::RequestHeaders* headers = nullptr;
+};
+
 struct Fetched {
     QByteArray bytes;
     QString finalUrl;
+    long status = 0;
+    QByteArray reason;
+    QList<QByteArray> headers;
+
+    // The value of a response header, empty when absent.
+    QByteArray header(const char* name) const {
+        const qsizetype length = qsizetype(qstrlen(name));
+        for (const QByteArray& line : headers)
+            if (line.size() > length && line.at(length) == ':' && qstrnicmp(line.constData(), name, length) == 0)
+                return line.mid(length + 1).trimmed();
+        return QByteArray();
+    }
 };
 
 void pumpEvents() {
@@ -285,11 +309,12 @@ struct Inet::Impl {
     QString url;
     std::optional<CachedResponse> cache;
 
-    Fetched fetch(const QString& address, const Settings& s);
-    void configure(CURL* h, const QString& address, const Settings& s, Transfer& t) const;
+    Fetched fetch(const QString& address, const Settings& s, const FetchOptions& options = {});
+    void configure(CURL* h, const QString& address, const Settings& s, const FetchOptions& options, Transfer& t) const;
 };
 
-void Inet::Impl::configure(CURL* h, const QString& address, const Settings& s, Transfer& t) const {
+void Inet::Impl::configure(CURL* h, const QString& address, const Settings& s, const FetchOptions& options,
+                           Transfer& t) const {
     curl_easy_reset(h);
 
     const bool useProxy = !s.proxy.isEmpty();
@@ -303,7 +328,7 @@ void Inet::Impl::configure(CURL* h, const QString& address, const Settings& s, T
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kProtocols);
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
     curl_easy_setopt(h, CURLOPT_DEFAULT_PROTOCOL, "http");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, options.followRedirects ? 1L : 0L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, long(kMaxRedirects));
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
@@ -343,7 +368,7 @@ void Inet::Impl::configure(CURL* h, const QString& address, const Settings& s, T
 #endif
 }
 
-Fetched Inet::Impl::fetch(const QString& address, const Settings& s) {
+Fetched Inet::Impl::fetch(const QString& address, const Settings& s, const FetchOptions& options) {
     const unsigned generation = cancelGeneration.load();
 
     // A transfer started from inside another one (an event handled while the first
@@ -367,7 +392,16 @@ Fetched Inet::Impl::fetch(const QString& address, const Settings& s) {
         ErrorCodes::raise(ErrorCodes::ErroreTrasferimento);
     CURL* h = ch->easy;
     Transfer t;
-    configure(h, address, s, t);
+    configure(h, address, s, options, t);
+    struct HeaderList {
+        curl_slist* list = nullptr;
+        ~HeaderList() { curl_slist_free_all(list); }
+    } extra;
+    if (options.headers) {
+        for (const auto& [name, value] : *options.headers)
+            extra.list = curl_slist_append(extra.list, (name + ": " + value).constData());
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, extra.list);
+    }
     t.sinceActivity.start();
 
     // Nothing received for the stall time once the request is out; and a last resort
@@ -432,10 +466,10 @@ Fetched Inet::Impl::fetch(const QString& address, const Settings& s) {
     }
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (t.sawHttpStatus && status >= 400)
+    if (t.sawHttpStatus && status >= 400 && options.raiseHttpFailures)
         failHttp(status, t.reason);
 
-    Fetched fetched{std::move(t.body), address};
+    Fetched fetched{std::move(t.body), address, t.sawHttpStatus ? status : 0, t.reason, std::move(t.headers)};
     long redirects = 0;
     curl_easy_getinfo(h, CURLINFO_REDIRECT_COUNT, &redirects);
     char* effective = nullptr;
@@ -489,4 +523,24 @@ QByteArray Inet::OpenURL(const QString& address, int /*dataType: always bytes*/)
 
 QString Inet::URL() const {
     return d->url;
+}
+
+Inet::Response Inet::Fetch(const QString& address, const RequestHeaders& headers) {
+    const TimeSpent::Measure spent(TimeSpent::Activity::Transfer);
+    d->url = address;
+    Response r;
+    if (isFileAddress(address)) {
+        r.body = readLocalFile(address.mid(7));
+        return r;
+    }
+    const Settings settings{UserName, Password, Proxy, RemotePort};
+    Fetched f = d->fetch(address, settings, FetchOptions{false, false, &headers});
+    r.status = int(f.status);
+    r.reason = f.reason;
+    r.body = std::move(f.bytes);
+    r.contentType = f.header("Content-Type");
+    r.location = f.header("Location");
+    r.lastModified = f.header("Last-Modified");
+    r.etag = f.header("ETag");
+    return r;
 }

@@ -1,5 +1,7 @@
 #pragma once
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <memory>
 
@@ -38,6 +40,22 @@ public:
 
     // After OpenURL, the address finally opened (after redirects).
     QString URL() const;
+
+    // One request of a whole-site copy, with the same settings and connection as
+    // OpenURL, following no redirect and adding the given request headers. Every HTTP
+    // answer comes back, a redirect, a 304 and a 404 included; only a transfer that
+    // fails raises RunError, with the numbers of OpenURL.
+    struct Response {
+        int status = 0;            // the HTTP status; 0 for a file or ftp address
+        QByteArray reason;         // its reason phrase
+        QByteArray body;
+        QByteArray contentType;    // the header values as sent, empty when absent
+        QByteArray location;
+        QByteArray lastModified;
+        QByteArray etag;
+    };
+    using RequestHeaders = QList<QPair<QByteArray, QByteArray>>;
+    Response Fetch(const QString& address, const RequestHeaders& headers = {});
 
 private:
     struct Impl;
