@@ -1,0 +1,43 @@
+#include "copier/SiteAddress.h"
+#include <QRegularExpression>
+
+namespace {
+
+QUrl normalised(QUrl url) {
+    url = url.adjusted(QUrl::RemoveFragment | QUrl::NormalizePathSegments);
+    const QString scheme = url.scheme();
+    if ((scheme == u"http" && url.port() == 80) || (scheme == u"https" && url.port() == 443))
+        url.setPort(-1);
+    if (!url.host().isEmpty() && url.path().isEmpty())
+        url.setPath(QStringLiteral("/"));
+    return url;
+}
+
+} // namespace
+
+QUrl resolveReference(const QUrl& base, const QString& reference) {
+    QString ref = reference.trimmed();
+    ref.remove(QLatin1Char('\t'));
+    ref.remove(QLatin1Char('\n'));
+    ref.remove(QLatin1Char('\r'));
+    static const QRegularExpression schemePrefix(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):"));
+    const QRegularExpressionMatch scheme = schemePrefix.match(ref);
+    const QString named = scheme.hasMatch() ? scheme.captured(1).toLower() : QString();
+    // Web addresses take "\" for "/", as browsers do; other schemes keep it.
+    if (named.isEmpty() ? (base.scheme() == u"http" || base.scheme() == u"https")
+                        : (named == u"http" || named == u"https"))
+        ref.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QUrl relative(ref, QUrl::TolerantMode);
+    if (!relative.isValid())
+        return QUrl();
+    const QUrl resolved = base.resolved(relative);
+    return resolved.isValid() ? normalised(resolved) : QUrl();
+}
+
+QUrl normalisedAddress(const QUrl& address) {
+    return address.isValid() ? normalised(address) : QUrl();
+}
+
+QString addressKey(const QUrl& address) {
+    return normalised(address).toString(QUrl::FullyEncoded);
+}
