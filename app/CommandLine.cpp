@@ -2,14 +2,32 @@
 #include "app/Version.h"
 #include <algorithm>
 #include <cctype>
+#include <string>
 #include <string_view>
 
 namespace CommandLine {
 namespace {
 
-bool wholeNumber(std::string_view text) {
-    return !text.empty() && text.size() <= 5 &&
+bool wholeNumber(std::string_view text, std::size_t maxDigits = 5) {
+    return !text.empty() && text.size() <= maxDigits &&
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+// Seconds: a whole or decimal number, at most a day.
+std::optional<double> seconds(std::string_view text) {
+    std::size_t digits = 0, dots = 0;
+    for (const char c : text) {
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            ++digits;
+        else if (c == '.')
+            ++dots;
+        else
+            return std::nullopt;
+    }
+    if (digits == 0 || dots > 1 || text.size() > 12)
+        return std::nullopt;
+    const double value = std::stod(std::string(text));
+    return value <= 86400 ? std::optional<double>(value) : std::nullopt;
 }
 
 } // namespace
@@ -18,7 +36,9 @@ std::string usage() {
     return "Uso / Usage:\n"
            "  mirasito                         apre la finestra / opens the window\n"
            "  mirasito --copia INDIRIZZO CARTELLA [--livello N] [--senza-sorgente] [--nascosto]\n"
+           "                 [--completa [--max-file N] [--ignora-robots] [--attesa SECONDI]]\n"
            "  mirasito --copy ADDRESS FOLDER [--level N] [--no-source] [--hidden]\n"
+           "                 [--complete [--max-file N] [--ignore-robots] [--wait SECONDS]]\n"
            "      copia il sito in CARTELLA come \"Copia sito\", poi esce\n"
            "      copies the site into FOLDER as \"Copia sito\" does, then exits\n"
            "  --livello, --level N       livello massimo (predefinito 4) / maximum level (default 4)\n"
@@ -26,15 +46,27 @@ std::string usage() {
            "                             senza \"Visualizza sorgente .HTML\": scarica le pagine\n"
            "                             without \"Visualizza sorgente .HTML\": downloads the pages\n"
            "  --nascosto, --hidden       senza finestra / without a window\n"
+           "  --completa, --complete     copia completa: ogni riferimento, le cartelle del sito,\n"
+           "                             nessun messaggio per file, un resoconto nella CARTELLA /\n"
+           "                             complete copy: every reference, the site's folders, no box\n"
+           "                             per file, a report in FOLDER\n"
+           "  --max-file N               copia completa: al massimo N file (predefinito 100000) /\n"
+           "                             complete copy: at most N files (default 100000)\n"
+           "  --ignora-robots, --ignore-robots\n"
+           "                             copia completa: senza le regole di robots.txt /\n"
+           "                             complete copy: without the rules of robots.txt\n"
+           "  --attesa, --wait SECONDI   copia completa: pausa tra due richieste /\n"
+           "                             complete copy: pause between two requests\n"
            "  --version                  versione / version\n"
            "  --aiuto, --help, -h        questo testo / this text\n"
-           "Esito / Exit status: 0 copia terminata / copy finished; 2 limite di 2000 riferimenti /\n"
-           "  2000-reference limit; 1 copia interrotta / copy stopped early; 64 uso errato / usage error\n";
+           "Esito / Exit status: 0 copia terminata / copy finished; 2 limite di 2000 riferimenti o\n"
+           "  di file / 2000-reference or file limit; 1 copia interrotta / copy stopped early;\n"
+           "  64 uso errato / usage error\n";
 }
 
 Request parse(int argc, const char* const* argv) {
     Request r;
-    bool copy = false, copyOption = false;
+    bool copy = false, copyOption = false, completeOption = false;
     auto fail = [&r](std::string error) {
         r.action = Request::Action::UsageError;
         r.error = std::move(error);
@@ -70,13 +102,31 @@ Request parse(int argc, const char* const* argv) {
             r.copy.withoutSource = copyOption = true;
         } else if (arg == "--nascosto" || arg == "--hidden") {
             r.copy.hidden = copyOption = true;
+        } else if (arg == "--completa" || arg == "--complete") {
+            r.copy.complete = copyOption = true;
+        } else if (arg == "--max-file") {
+            if (!hasValue || !wholeNumber(argv[i + 1], 9) || std::stoi(argv[i + 1]) < 1)
+                return fail(std::string(arg) + " wants a whole number from 1");
+            r.copy.maxFiles = std::stoi(argv[++i]);
+            completeOption = true;
+        } else if (arg == "--ignora-robots" || arg == "--ignore-robots") {
+            r.copy.ignoreRobots = completeOption = true;
+        } else if (arg == "--attesa" || arg == "--wait") {
+            const std::optional<double> wait = hasValue ? seconds(argv[i + 1]) : std::nullopt;
+            if (!wait)
+                return fail(std::string(arg) + " wants seconds (0 to 86400)");
+            r.copy.waitSeconds = *wait;
+            ++i;
+            completeOption = true;
         } else if (arg.size() > 2 && arg.substr(0, 2) == "--") {
             return fail("unknown option " + std::string(arg));
         }
         // Anything else (Qt's own options and their values) is Qt's.
     }
-    if (copyOption && !copy)
+    if ((copyOption || completeOption) && !copy)
         return fail("these options go with --copia");
+    if (completeOption && !r.copy.complete)
+        return fail("--max-file, --ignora-robots and --attesa go with --completa");
     if (copy)
         r.action = Request::Action::Copy;
     return r;

@@ -15,6 +15,11 @@ struct CopyRequest {
     std::optional<std::string> level; // Text2; the window's own value when absent
     bool withoutSource = false;       // Check3 unticked
     bool hidden = false;              // no window shown
+    // A complete copy ("Copia completa" ticked) and its own choices.
+    bool complete = false;
+    std::optional<int> maxFiles;      // the file limit; the copy's own when absent
+    double waitSeconds = 0;           // between two requests
+    bool ignoreRobots = false;
 };
 
 struct Request {
@@ -27,6 +32,10 @@ Request parse(int argc, const char* const* argv);
 
 // The usage text, in Italian and English.
 std::string usage();
+
+// Exit code 2: a complete copy stopped at its file limit, or the reference limit of
+// the other copy was passed.
+inline constexpr int kLimitReached = 2;
 
 // Exit code 64: the command line could not be understood.
 inline constexpr int kUsageError = 64;

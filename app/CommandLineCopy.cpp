@@ -1,5 +1,6 @@
 #include "app/CommandLineCopy.h"
 #include "app/Form3.h"
+#include "copier/CompleteCopyCommand.h"
 #include "copier/CopySiteCommand.h"
 #include "copier/CopyEvent.h"
 #include "copier/InsideDestination.h"
@@ -37,6 +38,15 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
     if (request.level)
         form.Text2->setText(QString::fromLocal8Bit(*request.level));
     form.Check3->setChecked(!request.withoutSource);
+    form.Check5->setChecked(request.complete);
+    if (request.complete) {
+        CompleteCopyOptions options;
+        if (request.maxFiles)
+            options.maxFiles = *request.maxFiles;
+        options.waitSeconds = request.waitSeconds;
+        options.ignoreRobots = request.ignoreRobots;
+        form.completeCopy().setOptions(options);
+    }
 
     Messages::setScript([&](const Messages::Event& e) {
         if (e.kind != Messages::Event::Box)
@@ -47,7 +57,7 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
     });
 
     int written = 0, pagesRead = 0, failures = 0;
-    form.copySite().setObserver([&](const CopyEvent& e) {
+    const CopyObserver observer = [&](const CopyEvent& e) {
         QString outcome;
         switch (e.kind) {
         case CopyEvent::Kind::PageRead:
@@ -67,7 +77,9 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
             break;
         }
         out << e.level << '\t' << text(e.address) << '\t' << text(outcome) << '\n';
-    });
+    };
+    form.copySite().setObserver(observer);
+    form.completeCopy().setObserver(observer);
 
     QElapsedTimer clock;
     clock.start();
@@ -75,23 +87,42 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
     const qint64 elapsed = clock.nsecsElapsed();
 
     form.copySite().setObserver(nullptr);
+    form.completeCopy().setObserver(nullptr);
     Messages::setScript(nullptr);
 
-    out << "riepilogo file=" << written << " pagine=" << pagesRead << " riferimenti=" << form.N_RIF()
-        << " errori=" << failures << " secondi=" << text(seconds(elapsed))
+    const CompleteCopyCounts& whole = form.completeCopy().lastCounts();
+    out << "riepilogo file=" << written << " pagine=" << pagesRead
+        << " riferimenti=" << (request.complete ? whole.addresses : form.N_RIF()) << " errori=" << failures
+        << " secondi=" << text(seconds(elapsed))
         << " attesa_pagina=" << text(seconds(TimeSpent::total(TimeSpent::Activity::BrowserWait)))
         << " caricamenti=" << TimeSpent::count(TimeSpent::Activity::BrowserWait)
         << " caricamento_mediano=" << text(seconds(TimeSpent::median(TimeSpent::Activity::BrowserWait)))
         << " trasferimenti=" << text(seconds(TimeSpent::total(TimeSpent::Activity::Transfer)))
         << " scrittura=" << text(seconds(TimeSpent::total(TimeSpent::Activity::FileWrite)))
         << " cessioni=" << TimeSpent::count(TimeSpent::Activity::Yield)
-        << " tempo_cessioni=" << text(seconds(TimeSpent::total(TimeSpent::Activity::Yield))) << std::endl;
+        << " tempo_cessioni=" << text(seconds(TimeSpent::total(TimeSpent::Activity::Yield)));
+    if (request.complete)
+        out << " byte=" << whole.bytes << " esclusi=" << whole.leftOut << " dal_browser=" << whole.fromPane
+            << " resoconto="
+            << (form.completeCopy().lastReport().isEmpty() ? std::string("-")
+                                                            : text(resolvedPath(form.completeCopy().lastReport())));
+    out << std::endl;
 
+    if (request.complete) {
+        switch (form.completeCopy().lastEnding()) {
+        case CompleteCopyCommand::Ending::Finished:
+            return 0;
+        case CompleteCopyCommand::Ending::LimitReached:
+            return CommandLine::kLimitReached;
+        case CompleteCopyCommand::Ending::Stopped:
+            return 1;
+        }
+    }
     switch (form.copySite().lastEnding()) {
     case CopySiteCommand::Ending::Finished:
         return 0;
     case CopySiteCommand::Ending::LimitReached:
-        return 2;
+        return CommandLine::kLimitReached;
     case CopySiteCommand::Ending::Stopped:
         break;
     }

@@ -73,6 +73,7 @@ Form3::Form3(InHousePaths inHouse, SharedState* state, QWidget* parent)
     fillControls();
     m_openPage = std::make_unique<OpenPageCommand>(m_controls);
     m_copySite = std::make_unique<CopySiteCommand>(m_controls, *m_openPage, m_crawlTable);
+    m_completeCopy = std::make_unique<CompleteCopyCommand>(m_controls);
     connectHandlers();
 
     Form_Load();
@@ -148,6 +149,8 @@ void Form3::createControls() {
     txtPORTA = place(new QLineEdit(this), "txtPORTA", 10335, 1890, 1440, 285);
     txtLIVELLO = place(new QLineEdit(QStringLiteral("0"), this), "txtLIVELLO", 7275, 540, 900, 285);
     Check4 = place(new QCheckBox(QStringLiteral("Visualizza Immagini copiate"), this), "Check4", 9420, 2325, 2325, 195);
+    // The choice of a complete copy, below the other check boxes and last in the Tab cycle.
+    Check5 = place(new QCheckBox(QStringLiteral("Copia completa"), this), "Check5", 9420, 2550, 2325, 195);
 
     RichTextBox1->setText(QStringLiteral("RichTextBox1"));
     // Tab leaves the source pane like any other control instead of typing a tab.
@@ -163,6 +166,7 @@ void Form3::createControls() {
     Check2->setChecked(false);
     Check3->setChecked(true);
     Check4->setChecked(true);
+    Check5->setChecked(false);
 
     // Buttons keep their look but never become the dialog-style default button.
     for (QPushButton* b : {Command1, cmdREGISTRA, Command2, Command5, Command3, Command4, Command6,
@@ -183,7 +187,7 @@ void Form3::applyTabOrder() {
     const QWidget* order[] = {Command1, RichTextBox1, Text1, WebBrowser1, Check1, Check2, cmdREGISTRA,
                               Command2, Command5, Command3, Command4, Command6, Text2, Text3, cmdSFOGLIA2,
                               Command7, Command8, Command9, txtLOGIN, txtPASSWORD, Check3, txtPROXY,
-                              txtPORTA, txtLIVELLO, Check4};
+                              txtPORTA, txtLIVELLO, Check4, Check5};
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }
@@ -299,7 +303,10 @@ void Form3::closeEvent(QCloseEvent* e) {
 // ---- Handlers -------------------------------------------------------------------
 
 void Form3::Command1_Click() {
-    // Opens the address in Text1: shows the page and its source, or downloads it.
+    // Opens the address in Text1: shows the page and its source, or downloads it. Not
+    // while a complete copy shows its own pages in the panes.
+    if (m_completeCopy->running())
+        return;
     m_openPage->Command1_Click();
 }
 
@@ -309,8 +316,17 @@ void Form3::Command3_Click() {
 }
 
 void Form3::Command4_Click() {
-    // Copies the site in Text1 into the destination folder of Text3.
-    m_copySite->Command4_Click();
+    // Copies the site in Text1 into the destination folder of Text3, whole when
+    // "Copia completa" is ticked. A copy of either kind started in the middle of
+    // another, or while a page is being opened, is refused quietly.
+    if (m_completeCopy->running() || m_copySite->running())
+        return;
+    if (Check5->checkState() != Qt::Checked) {
+        m_copySite->Command4_Click();
+        return;
+    }
+    if (!m_openPage->running())
+        m_completeCopy->start();
 }
 
 void Form3::cmdREGISTRA_Click() {

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/InHousePreset.h"
+#include "copier/CompleteCopyCommand.h"
 #include "copier/CopySiteCommand.h"
 #include "copier/CrawlTable.h"
 #include "reader/FormControls.h"
@@ -47,6 +48,8 @@ public:
 
     // "Copia sito", and the table of the copy's references, which lives as long as the window.
     CopySiteCommand& copySite() { return *m_copySite; }
+    // "Copia sito" with "Copia completa" ticked.
+    CompleteCopyCommand& completeCopy() { return *m_completeCopy; }
     CrawlTable& crawlTable() { return m_crawlTable; }
     qint16 WLIVELLO() const { return m_crawlTable.WLIVELLO; }
     qint16 N_RIF() const { return m_crawlTable.N_RIF; }
@@ -94,6 +97,7 @@ public:
     QLabel* Label8 = nullptr;
     std::array<QLabel*, 2> Label6{}; // credit labels: index 1 dark blue on top, index 0 its shadow
     QCheckBox* Check4 = nullptr;
+    QCheckBox* Check5 = nullptr;  // "Copia completa"
     ImageBox* Image1 = nullptr;
     CommonDialog* CommonDialog1 = nullptr;
     Inet* Inet1 = nullptr;
@@ -101,7 +105,7 @@ public:
     // Handlers.
     void Command1_Click();        // "GO": opens the address in Text1
     void Command3_Click();        // browse for a local page into Text1
-    void Command4_Click();        // "Copia sito": copies the site in Text1 into Text3
+    void Command4_Click();        // "Copia sito": copies the site in Text1 into Text3 (whole with Check5)
     void cmdREGISTRA_Click();     // saves the source pane under a name the user picks
     void cmdSFOGLIA2_Click();     // browse for the destination folder and create it
     void Command5_Click();        // preset sites: put their address into Text1
@@ -144,6 +148,7 @@ private:
     std::unique_ptr<OpenPageCommand> m_openPage;
     CrawlTable m_crawlTable;
     std::unique_ptr<CopySiteCommand> m_copySite;
+    std::unique_ptr<CompleteCopyCommand> m_completeCopy;
     std::function<void()> m_endProgram;
     bool m_tabOrderPending = false;
 };

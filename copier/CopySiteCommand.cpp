@@ -1,13 +1,11 @@
 #include "copier/CopySiteCommand.h"
+#include "copier/CopyInputs.h"
 #include "copier/CrawlTable.h"
 #include "copier/UpperCased.h"
 #include "display/Messages.h"
-#include "fs/CreaCartelle.h"
 #include "fs/DoEvents.h"
 #include "fs/RicavaPath.h"
-#include "fs/TrimBlanks.h"
 #include "reader/DividiUrl.h"
-#include "reader/NormalizzaDest.h"
 #include "reader/OpenPageCommand.h"
 #include "reader/SharedState.h"
 
@@ -45,23 +43,9 @@ void CopySiteCommand::copy() {
     SharedState& s = *f.state;
     m_ending = Ending::Stopped;
 
-    const QString address = trimBlanks(f.Text1->text());
-    if (address.isEmpty()) {
-        Messages::Beep();
-        Messages::MsgBox(QStringLiteral("Indicare un indirizzo Internet !!!"));
+    const QString address = checkCopyInputs(f);
+    if (address.isEmpty())
         return;
-    }
-    s.WPATH_DEST = trimBlanks(f.Text3->text());
-    if (s.WPATH_DEST.isEmpty()) {
-        Messages::Beep();
-        Messages::MsgBox(QStringLiteral("Indicare la Path di destinazione del sito da copiare !!!"));
-        return;
-    }
-    s.WPATH_DEST = NORMALIZZA_DEST(s.WPATH_DEST);
-    if (!CREA_CARTELLE(s.WPATH_DEST)) {
-        Messages::MsgBox(QStringLiteral("Errore !!! - Non riesco a creare le cartelle: ") + s.WPATH_DEST);
-        return;
-    }
     // Nothing of this copy is written outside the folder it was given.
     m_destination.setRoot(s.WPATH_DEST);
 

@@ -19,6 +19,10 @@ public:
     // file outside the destination, raise RunError.
     void saveSource(RichTextBox& pane, const QString& file) const;
 
+    // Writes the bytes as the file, replacing it. A failure, and a file outside the
+    // destination, raise RunError.
+    void saveBytes(const QString& file, const QByteArray& bytes) const;
+
 private:
     QString m_root;
 };

@@ -1,5 +1,6 @@
 #include "reader/OpenPageCommand.h"
 
+#include "display/BrowserWait.h"
 #include "display/ImageBox.h"
 #include "display/Messages.h"
 #include "display/RichTextBox.h"
@@ -19,10 +20,8 @@
 #include "reader/SorgenteDaByte.h"
 
 #include <QCheckBox>
-#include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 
@@ -33,24 +32,6 @@ bool ticked(const QCheckBox* box) {
 
 InternetSettings settingsBoxes(const FormControls& f) {
     return {f.txtLOGIN->text(), f.txtPASSWORD->text(), f.txtPROXY->text(), f.txtPORTA->text()};
-}
-
-// Yields, then looks at the browser pane; while it is busy, waits with the event
-// loop running until its load finishes (it ends the wait at once) or a short while
-// has passed (a load that never started, a move within the page), and looks again.
-void yieldWhileBusy(WebBrowser* browser) {
-    const TimeSpent::Measure spent(TimeSpent::Activity::BrowserWait);
-    for (;;) {
-        DoEvents();
-        if (!browser->Busy())
-            return;
-        QEventLoop pause;
-        QObject::connect(browser, &QWebEngineView::loadFinished, &pause, &QEventLoop::quit);
-        QTimer::singleShot(25, &pause, &QEventLoop::quit);
-        pause.exec();
-        if (!browser->Busy())
-            return;
-    }
 }
 
 // Re-enables the button and clears the running mark however the run ends.

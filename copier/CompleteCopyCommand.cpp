@@ -1,0 +1,120 @@
+#include "copier/CompleteCopyCommand.h"
+#include "copier/CopyInputs.h"
+#include "copier/CopyReport.h"
+#include "copier/InsideDestination.h"
+#include "copier/LevelValue.h"
+#include "copier/SiteAddress.h"
+#include "display/Messages.h"
+#include "display/WebBrowser.h"
+#include "fs/DoEvents.h"
+#include "fs/ErrorCodes.h"
+#include "fs/FailureTail.h"
+#include "reader/NormalizzaUrl.h"
+#include "reader/SharedState.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QLocale>
+#include <QWebEnginePage>
+
+namespace {
+
+QString sizeText(qint64 bytes) {
+    return QLocale(QLocale::Italian).formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
+
+} // namespace
+
+CompleteCopyCommand::CompleteCopyCommand(const FormControls& form) : m_form(form) {}
+
+void CompleteCopyCommand::start() {
+    if (m_running)
+        return;
+    m_running = true;
+    struct EndOfCopy {
+        bool& running;
+        ~EndOfCopy() { running = false; }
+    } end{m_running};
+    copy();
+}
+
+void CompleteCopyCommand::copy() {
+    const FormControls& f = m_form;
+    m_ending = Ending::Stopped;
+    m_counts = CompleteCopyCounts();
+    m_reportFile.clear();
+
+    const QString typed = checkCopyInputs(f);
+    if (typed.isEmpty())
+        return;
+    const QString root = f.state->WPATH_DEST;
+    m_destination.setRoot(root);
+
+    // Only a web address can be copied whole.
+    const QUrl start = normalisedAddress(QUrl(NORMALIZZA_URL(typed), QUrl::TolerantMode));
+    if (!start.isValid() || (start.scheme() != u"http" && start.scheme() != u"https") || start.host().isEmpty()) {
+        Messages::Beep();
+        Messages::MsgBox(QStringLiteral("Indicare un indirizzo Internet !!!"));
+        return;
+    }
+
+    CopyReport report;
+    const QString reportFile = root + CopyReport::kFileName;
+    if (!report.open(resolvedPath(reportFile), start.toString(QUrl::FullyEncoded), resolvedPath(root), f.Text2->text())) {
+        Messages::Beep();
+        Messages::MsgBox(QStringLiteral("Errore in registrazione file ") + reportFile +
+                         failureTail(QStringLiteral("ERR: "), report.errorNumber(),
+                                     ErrorCodes::descrizione(report.errorNumber())));
+        return;
+    }
+    m_reportFile = reportFile;
+
+    // A shown copy watches what the browser pane asks for while it shows each page.
+    const bool shown = f.WebBrowser1->showsPages();
+    if (shown)
+        f.WebBrowser1->page()->setUrlRequestInterceptor(&m_paneLog);
+    m_paneLog.take();
+    QElapsedTimer clock;
+    clock.start();
+    CompleteCrawl crawl(f, m_destination, report, m_options, m_observer, shown ? &m_paneLog : nullptr);
+    const std::optional<CompleteCrawl::StartFailure> failure = crawl.run(start, levelValue(f.Text2->text()));
+    if (shown)
+        f.WebBrowser1->page()->setUrlRequestInterceptor(nullptr);
+    m_counts = crawl.counts();
+
+    if (failure) {
+        report.close(QStringLiteral("pagina iniziale non copiata: %1 - %2").arg(failure->error.Number).arg(failure->error.Description));
+        Messages::Beep();
+        if (failure->saving)
+            Messages::MsgBox(QStringLiteral("Errore in registrazione file ") + failure->file +
+                             failureTail(QStringLiteral("ERR: "), failure->error.Number, failure->error.Description));
+        else
+            Messages::MsgBox(QStringLiteral("Errore nella lettura del sorgente .HTML !!! ") +
+                             failureTail(QString(), failure->error.Number, failure->error.Description));
+        return;
+    }
+    const CompleteCopyCounts& c = m_counts;
+    report.close(QStringLiteral("file=%1 byte=%2 pagine=%3 errori=%4 esclusi=%5 dal_browser=%6 secondi=%7")
+                     .arg(c.files)
+                     .arg(c.bytes)
+                     .arg(c.pages)
+                     .arg(c.failures)
+                     .arg(c.leftOut)
+                     .arg(c.fromPane)
+                     .arg(QString::number(clock.nsecsElapsed() / 1e9, 'f', 3)));
+    m_ending = c.limitReached ? Ending::LimitReached : Ending::Finished;
+    Messages::MsgBox(closingText());
+    DoEvents();
+}
+
+QString CompleteCopyCommand::closingText() const {
+    const CompleteCopyCounts& c = m_counts;
+    QString text = QStringLiteral("Copia Sito Internet Terminata !!!\r\r");
+    if (c.limitReached)
+        text += QStringLiteral("Raggiunto il limite di %1 file: copia interrotta\r").arg(m_options.maxFiles);
+    text += QStringLiteral("File copiati: %1 (%2)\r").arg(c.files).arg(sizeText(c.bytes));
+    text += QStringLiteral("Non riusciti: %1\r").arg(c.failures);
+    text += QStringLiteral("Esclusi: %1\r").arg(c.leftOut);
+    text += QStringLiteral("Resoconto: ") + resolvedPath(m_reportFile);
+    return text;
+}
