@@ -74,10 +74,11 @@ QString fitForDisk(QString name) {
 }
 
 // A path step with its percent escapes decoded: the name a browser looks for when it
-// follows a relative link offline. Bytes that are not UTF-8 keep their escapes.
-QString decodedStep(const QString& step) {
+// follows a relative link offline. Bytes that are not UTF-8 keep their escapes (and
+// then no decoded name can meet them: a decoded "%" before two hex digits is escaped).
+QString diskStep(const QString& step) {
     const QByteArray bytes = QByteArray::fromPercentEncoding(step.toLatin1());
-    return bytes.isValidUtf8() ? QString::fromUtf8(bytes) : step;
+    return bytes.isValidUtf8() ? withoutRefused(QString::fromUtf8(bytes), true) : withoutRefused(step, false);
 }
 
 } // namespace
@@ -86,7 +87,7 @@ QString localPathFor(const QUrl& address) {
     const QString path = address.path(QUrl::FullyEncoded);
     QStringList steps;
     for (const QString& step : path.split(QLatin1Char('/'), Qt::SkipEmptyParts))
-        steps << withoutRefused(decodedStep(step), true);
+        steps << diskStep(step);
     QString name = path.isEmpty() || path.endsWith(QLatin1Char('/')) ? QStringLiteral("index.html") : steps.takeLast();
     // The query keeps its escapes: "a%26b" and "a&b" are different queries.
     if (address.hasQuery())

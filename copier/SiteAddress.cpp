@@ -3,8 +3,30 @@
 
 namespace {
 
+// The path with its "." and ".." steps resolved as an address's are.
+QString withoutDotSteps(const QString& path) {
+    QStringList out;
+    const QStringList steps = path.split(QLatin1Char('/'));
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const QString& step = steps[i];
+        const bool last = i == steps.size() - 1;
+        if (step == u"." || step == u"..") {
+            if (step == u".." && out.size() > 1)
+                out.removeLast();
+            if (last)
+                out << QString();  // "a/." and "a/.." name a folder
+            continue;
+        }
+        out << step;
+    }
+    return out.join(QLatin1Char('/'));
+}
+
 QUrl normalised(QUrl url) {
-    url = url.adjusted(QUrl::RemoveFragment | QUrl::NormalizePathSegments);
+    url = url.adjusted(QUrl::RemoveFragment);
+    const QString path = url.path(QUrl::FullyEncoded);
+    if (path.contains(QLatin1String("/.")))
+        url.setPath(withoutDotSteps(path), QUrl::TolerantMode);
     const QString scheme = url.scheme();
     if ((scheme == u"http" && url.port() == 80) || (scheme == u"https" && url.port() == 443))
         url.setPort(-1);
@@ -20,6 +42,8 @@ QUrl resolveReference(const QUrl& base, const QString& reference) {
     ref.remove(QLatin1Char('\t'));
     ref.remove(QLatin1Char('\n'));
     ref.remove(QLatin1Char('\r'));
+    if (ref.isEmpty())
+        return normalisedAddress(base);
     static const QRegularExpression schemePrefix(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):"));
     const QRegularExpressionMatch scheme = schemePrefix.match(ref);
     const QString named = scheme.hasMatch() ? scheme.captured(1).toLower() : QString();
