@@ -235,17 +235,20 @@ QString CompleteCrawl::save(const QUrl& address, const QByteArray& body) {
 QString CompleteCrawl::saveAll(const Item& item, const Fetched& file) {
     const QString finalKey = addressKey(file.finalAddress);
     const bool redirected = finalKey != addressKey(item.address);
-    QString written;
     // A redirect within the site: the file is also kept where its own address puts
-    // it, so that links to either address find it; where the two would need one name
-    // as both a file and a folder ("docs" and "docs/"), only there.
+    // it (with a line of its own), so that links to either address find it; where
+    // the two would need one name as both a file and a folder ("docs" and "docs/"),
+    // only there.
     if (redirected && !m_seen.contains(finalKey)) {
         m_seen.insert(finalKey);
-        written = save(file.finalAddress, file.body);
+        const QString written = save(file.finalAddress, file.body);
+        if (clash(localPathFor(item.address), localPathFor(file.finalAddress)))
+            return written;
+        reportWritten({file.finalAddress, item.level, item.requisite, shown(item.address), item.fromPane}, written);
     }
     if (!redirected || !clash(localPathFor(item.address), localPathFor(file.finalAddress)))
-        written = save(item.address, file.body);
-    return written.isEmpty() ? m_destination.root() + localPathFor(file.finalAddress) : written;
+        return save(item.address, file.body);
+    return m_destination.root() + localPathFor(file.finalAddress);
 }
 
 void CompleteCrawl::reportWritten(const Item& item, const QString& written) {

@@ -66,3 +66,38 @@ TEST(CommandLine, CopyOptionsInEitherLanguage) {
         EXPECT_EQ(r.copy.hidden, c.hidden);
     }
 }
+
+TEST(CommandLine, CompleteCopyOptions) {
+    const struct { std::vector<const char*> args; bool complete; int maxFiles; double wait; bool ignoreRobots; } cases[] = {
+        {{"m", "--copia", "a", "b", "--completa"}, true, -1, 0, false},
+        {{"m", "--copy", "a", "b", "--complete", "--max-file", "250", "--wait", "1.5", "--ignore-robots"}, true, 250, 1.5, true},
+        {{"m", "--attesa", "2", "--ignora-robots", "--completa", "--copia", "a", "b"}, true, -1, 2, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const Request r = CommandLine::parse(int(c.args.size()), c.args.data());
+        ASSERT_EQ(r.action, Request::Action::Copy);
+        EXPECT_EQ(r.copy.complete, c.complete);
+        EXPECT_EQ(r.copy.maxFiles.value_or(-1), c.maxFiles);
+        EXPECT_EQ(r.copy.waitSeconds, c.wait);
+        EXPECT_EQ(r.copy.ignoreRobots, c.ignoreRobots);
+    }
+    // The complete copy's options need it; their values must be numbers.
+    const std::vector<std::vector<const char*>> wrong = {
+        {"m", "--completa"},
+        {"m", "--copia", "a", "b", "--max-file", "10"},
+        {"m", "--copia", "a", "b", "--completa", "--max-file", "0"},
+        {"m", "--copia", "a", "b", "--completa", "--max-file", "dieci"},
+        {"m", "--copia", "a", "b", "--completa", "--max-file"},
+        {"m", "--copia", "a", "b", "--ignora-robots"},
+        {"m", "--copia", "a", "b", "--completa", "--attesa", "-1"},
+        {"m", "--copia", "a", "b", "--completa", "--attesa", "1.2.3"},
+        {"m", "--copia", "a", "b", "--completa", "--attesa", "90000"},
+        {"m", "--copia", "a", "b", "--completa", "--wait"},
+    };
+    for (const auto& args : wrong)
+        EXPECT_EQ(CommandLine::parse(int(args.size()), args.data()).action, Request::Action::UsageError)
+            << ::testing::PrintToString(args);
+    for (const char* word : {"--completa", "--complete", "--max-file", "--ignora-robots", "--attesa", "--wait"})
+        EXPECT_NE(CommandLine::usage().find(word), std::string::npos) << word;
+}

@@ -5,6 +5,7 @@
 #include "display/Twips.h"
 #include "display/WebBrowser.h"
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -137,4 +138,21 @@ TEST(Form3Layout, CreditIsADarkBlueTextOverALightShadow) {
     const QRgb *px = reinterpret_cast<const QRgb*>(shot.constBits()), *end = px + shot.width() * shot.height();
     EXPECT_GT(std::count(px, end, qRgb(0, 0, 128)), 20);
     EXPECT_GT(std::count(px, end, qRgb(128, 128, 255)), 5);
+}
+
+// The choice of a complete copy: below the other check boxes, unticked, last in the
+// Tab cycle, read out by its caption.
+TEST(Form3Layout, CompleteCopyCheckBoxComesLast) {
+    OrdinaryForm f;
+    QCheckBox* box = f.findChild<QCheckBox*>("Check5", Qt::FindDirectChildrenOnly);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("Copia completa"));
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ((std::array{Twips::left(box), Twips::top(box), Twips::width(box), Twips::height(box)}),
+              (std::array<double, 4>{9420, 2550, 2325, 195}));
+    EXPECT_GE(Twips::top(box), Twips::top(f.Check4) + Twips::height(f.Check4));
+    EXPECT_EQ(f.Check4->nextInFocusChain(), box);
+    EXPECT_TRUE(box->focusPolicy() & Qt::TabFocus);
+    f.show();
+    EXPECT_TRUE(box->isVisible());
 }

@@ -219,3 +219,40 @@ TEST(Inet, OneShotCache) {
         EXPECT_EQ(server.requestCount("/a.htm"), 2) << c.between;  // used once only
     }
 }
+
+// A site copy's request: no redirect followed, every status back with its headers,
+// request headers sent, the same connection kept; only a failed transfer raises.
+TEST(Inet, FetchGivesBackEveryAnswerAndItsHeaders) {
+    HttpServer server;
+    server.setPage("/a.html", "<html>a</html>", "text/html; charset=utf-8");
+    server.setValidators("/a.html", "Wed, 21 Oct 2015 07:28:00 GMT", "\"v1\"");
+    server.setRedirect("/old.html", "/a.html");
+    server.setStatus("/none.html", 404, "Not Found", "<html>no</html>");
+    Inet inet;
+    const Inet::Response page = inet.Fetch(server.url("/a.html"), {{"X-Prova", "1"}});
+    EXPECT_EQ(page.status, 200);
+    EXPECT_EQ(page.body, "<html>a</html>");
+    EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
+    EXPECT_EQ(page.lastModified, "Wed, 21 Oct 2015 07:28:00 GMT");
+    EXPECT_EQ(page.etag, "\"v1\"");
+    EXPECT_EQ(server.requests().last().header("X-Prova"), "1");
+
+    const Inet::Response moved = inet.Fetch(server.url("/old.html"));
+    EXPECT_EQ(moved.status, 302);
+    EXPECT_EQ(moved.location, "/a.html");
+    EXPECT_EQ(server.requestCount("/a.html"), 1);
+
+    const Inet::Response missing = inet.Fetch(server.url("/none.html"));
+    EXPECT_EQ(missing.status, 404);
+    EXPECT_EQ(missing.reason, "Not Found");
+    EXPECT_EQ(missing.body, "<html>no</html>");
+
+    const Inet::Response unchanged = inet.Fetch(server.url("/a.html"), {{"If-None-Match", "\"v1\""}});
+    EXPECT_EQ(unchanged.status, 304);
+    EXPECT_TRUE(unchanged.body.isEmpty());
+    EXPECT_EQ(server.bodiesSent(), 3);
+    // One connection for the whole run.
+    EXPECT_EQ(server.requests().size(), 4);
+
+    EXPECT_EQ(outcomeOf([&] { inet.Fetch("http://127.0.0.1:1/x.html"); }), failed(ErrorCodes::ConnessioneRifiutata));
+}

@@ -35,6 +35,9 @@ struct Route {
     HttpServer::Stall stall = HttpServer::Stall::Silent;
     std::optional<HttpServer::Misbehaviour> misbehaviour;
     int intervalMs = 1000;
+    QByteArray lastModified;
+    QByteArray etag;
+    bool honoursConditions = false;
 };
 
 const Route kNotFound{404, "Not Found", {{"Content-Type", "text/html"}}, "<html><body>Not Found</body></html>"};
@@ -115,6 +118,7 @@ struct HttpServer::Impl : QThread {
     Route fallback = kNotFound;
     QList<Request> requests;
     std::atomic<bool> closeEveryConnection{false};
+    std::atomic<int> bodiesSent{0};
 
     void run() override {
         std::unique_ptr<QTcpServer> server;
@@ -186,9 +190,26 @@ struct HttpServer::Impl : QThread {
             if (!route.credentials.isNull() &&
                 request.header("Authorization") != "Basic " + route.credentials.toBase64())
                 route = {401, "Unauthorized", {{"WWW-Authenticate", "Basic realm=\"prova\""}}, "Unauthorized"};
+            if (route.honoursConditions) {
+                const QByteArray tag = request.header("If-None-Match");
+                const bool unchanged = !tag.isEmpty() ? !route.etag.isEmpty() && tag == route.etag
+                                                      : !route.lastModified.isEmpty() &&
+                                                            request.header("If-Modified-Since") == route.lastModified;
+                if (unchanged) {
+                    route.status = 304;
+                    route.reason = "Not Modified";
+                    route.body.clear();
+                }
+            }
             QByteArray out = "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + route.reason + "\r\n";
             for (const auto& [name, value] : route.headers)
                 out += name + ": " + value + "\r\n";
+            if (!route.lastModified.isEmpty())
+                out += "Last-Modified: " + route.lastModified + "\r\n";
+            if (!route.etag.isEmpty())
+                out += "ETag: " + route.etag + "\r\n";
+            if (!route.body.isEmpty() && !request.line.startsWith("HEAD "))
+                ++bodiesSent;
             out += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n\r\n";
             if (!request.line.startsWith("HEAD "))
                 out += route.body;
@@ -302,6 +323,19 @@ void HttpServer::setMisbehaviour(const QString& path, Misbehaviour how, const QB
     route.misbehaviour = how;
     route.intervalMs = intervalMs;
     d->set(path, route);
+}
+
+void HttpServer::setValidators(const QString& path, const QByteArray& lastModified, const QByteArray& etag,
+                               bool honoursConditions) {
+    QMutexLocker lock(&d->mutex);
+    Route& route = d->routes[path];
+    route.lastModified = lastModified;
+    route.etag = etag;
+    route.honoursConditions = honoursConditions;
+}
+
+int HttpServer::bodiesSent() const {
+    return d->bodiesSent;
 }
 
 void HttpServer::setCloseEveryConnection(bool on) {

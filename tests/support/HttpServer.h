@@ -67,6 +67,14 @@ public:
     // request on a connection already open closes it.
     void setCloseEveryConnection(bool on);
 
+    // The page's Last-Modified and ETag (either may be empty). With conditions
+    // honoured, a request whose If-None-Match names the tag, or (without
+    // If-None-Match) whose If-Modified-Since is the date, gets 304 and no body.
+    void setValidators(const QString& path, const QByteArray& lastModified, const QByteArray& etag,
+                       bool honoursConditions = true);
+    // How many answers carried a body (a 304 carries none).
+    int bodiesSent() const;
+
     // Every path without a route of its own gets this page instead of a 404.
     void setFallback(const QByteArray& body);
 

@@ -1,0 +1,373 @@
+// Complete copies of a modern site served on 127.0.0.1: through the window with
+// "Copia completa" ticked, and from the command line with --completa. The copy must
+// hold exactly the expected files byte for byte, every internal link of every copied
+// page must lead to a file of the copy or be listed in the report, and no box may
+// appear before the end.
+#include "app/Form3.h"
+#include "copier/CompleteCopyCommand.h"
+#include "display/WebBrowser.h"
+#include "tests/copier/FormFixture.h"
+#include "tests/support/FileTree.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QUrl>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace {
+
+const QString kReport = QStringLiteral("mirasito-copia.txt");
+
+QByteArray bytesOf(const char* name) {
+    QByteArray b = QByteArray("BIN:") + name + ':';
+    for (int i = 0; i < 300; ++i)
+        b += char((i * 37 + qstrlen(name)) & 0xFF);
+    return b;
+}
+
+// The site: pages with many references a line and LF line ends, nested folders,
+// "./" and "../", root-relative and absolute addresses of the same host, another
+// host, CSS with url() and @import, srcset, data-src, a base, a redirect, a 404,
+// robots.txt, query strings, a folder address, a file whose type is not HTML, and a
+// picture only a script names. host is "127.0.0.1:PORT".
+struct ModernSite {
+    QMap<QString, QByteArray> pages;  // path -> body, served as text/html
+    QMap<QString, QPair<QByteArray, QByteArray>> others;  // path -> body, type
+
+    explicit ModernSite(const QString& host) {
+        const QByteArray h = host.toLatin1();
+        pages["/sito/docs/index.html"] =
+            "<!DOCTYPE html>\n<html lang=\"it\"><head><meta charset=\"utf-8\"><title>Documentazione</title>\n"
+            "<link rel=\"stylesheet\" href=\"../static/main.css\"><link rel=\"icon\" href=\"/favicon.ico\"><script src=\"./js/app.js\"></script></head>\n"
+            "<body><nav><a href=\"./\">Inizio</a> | <a href=\"guide/\">Guida</a> | <a href=\"guide/install.html#passo2\">Installa</a> | "
+            "<a href=\"http://" + h + "/sito/docs/api/list.php?page=2&amp;sort=name\">API</a> | <a href=\"/sito/docs/news.html\">Novit\xC3\xA0</a> | "
+            "<a href=\"../about.html\">Chi siamo</a></nav>\n"
+            "<p><a href=\"http://altro.example/x.html\">Altro</a> <a href=\"mailto:info@example.it\">Scrivici</a> <a href=\"javascript:void(0)\">Menu</a> "
+            "<a href=\"old.html\">Vecchia</a> <a href=\"missing.html\">Mancante</a> <a href=\"private/secret.html\">Riservata</a> <a href=\"notes.txt\">Note</a></p>\n"
+            "<picture><source srcset=\"img/hero-800.webp 800w, img/hero-1600.webp 1600w\"><img src=\"img/hero.jpg\" srcset=\"img/hero.jpg 1x, img/hero@2x.jpg 2x\" alt=\"\"></picture>\n"
+            "<img data-src=\"img/lazy.png\" src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\"><div style=\"background:url('img/bg.png')\">x</div>\n"
+            "<script>var i = new Image(); i.src = '/sito/dyn/' + 'inserted.png'; document.body.appendChild(i);</script>\n"
+            "</body></html>\n";
+        // The base makes "guide/install.html" the page beside, not guide/guide/.
+        pages["/sito/docs/guide/"] = "<html><head><base href=\"/sito/docs/\"></head><body>\n"
+                                     "<a href=\"index.html\">Su</a> <a href=\"guide/install.html\">Installa</a> <img src=\"img/guide.png\">\n"
+                                     "</body></html>\n";
+        pages["/sito/docs/guide/install.html"] =
+            "<html><body><img src=\"../img/step.png\"> <a href=\"../deep/a.html\">A</a></body></html>\n";
+        pages["/sito/docs/deep/a.html"] = "<html><body><a href=\"b.html\">B</a></body></html>\n";
+        // At the last level: its picture is taken, its link is not.
+        pages["/sito/docs/deep/b.html"] = "<html><body><a href=\"c.html\">C</a><img src=\"../img/deep.png\"></body></html>\n";
+        pages["/sito/docs/deep/c.html"] = "<html><body>troppo in basso</body></html>\n";
+        pages["/sito/docs/api/list.php?page=2&sort=name"] =
+            "<html><body><a href=\"list.php?page=3&amp;sort=name\">Avanti</a></body></html>\n";
+        pages["/sito/docs/api/list.php?page=3&sort=name"] = "<html><body>Ultima</body></html>\n";
+        pages["/sito/docs/news.html"] =
+            "<html><body><a href=\"index.html\">Inizio</a><img src=\"http://" + h + "/sito/docs/img/news.png\"></body></html>\n";
+        pages["/sito/docs/new.html"] = "<html><body>Nuova</body></html>\n";
+        pages["/sito/about.html"] = "<html><body>fuori dalla cartella</body></html>\n";
+        pages["/sito/docs/private/secret.html"] = "<html><body>riservata</body></html>\n";
+        pages["/sito/docs/hidden.html"] = "<html><body>solo da un testo</body></html>\n";
+        others["/sito/docs/notes.txt"] = {"see <a href=\"hidden.html\">this</a>\n", "text/plain"};
+        others["/robots.txt"] = {"User-agent: *\nDisallow: /sito/docs/private/\n", "text/plain"};
+        others["/sito/static/main.css"] = {"@import url(\"theme.css\");\nbody{background:url(../img/paper.png)}\n"
+                                           "@font-face{font-family:x;src:url('/sito/fonts/f.woff2') format('woff2')}\n",
+                                           "text/css"};
+        others["/sito/static/theme.css"] = {".logo{background-image:url(\"data:image/png;base64,iVBOR\")}\n"
+                                            ".icon{background:url(icons.svg#home)}\n",
+                                            "text/css; charset=utf-8"};
+        others["/sito/static/icons.svg"] = {"<svg xmlns=\"http://www.w3.org/2000/svg\"/>", "image/svg+xml"};
+        others["/sito/docs/js/app.js"] = {"document.title += ' ';\n", "text/javascript"};
+        for (const char* name : {"/favicon.ico", "/sito/img/paper.png", "/sito/fonts/f.woff2", "/sito/dyn/inserted.png"})
+            others[name] = {bytesOf(name), "application/octet-stream"};
+        for (const char* name : {"hero-800.webp", "hero-1600.webp", "hero.jpg", "hero@2x.jpg", "lazy.png", "bg.png",
+                                 "guide.png", "step.png", "deep.png", "news.png"})
+            others[QStringLiteral("/sito/docs/img/") + name] = {bytesOf(name), "image/png"};
+    }
+
+    void serve(HttpServer& server) const {
+        for (auto it = pages.begin(); it != pages.end(); ++it)
+            server.setPage(it.key(), it.value(), "text/html; charset=utf-8");
+        server.setPage("/sito/docs/", pages["/sito/docs/index.html"], "text/html; charset=utf-8");
+        for (auto it = others.begin(); it != others.end(); ++it)
+            server.setPage(it.key(), it->first, it->second);
+        server.setRedirect("/sito/docs/old.html", "/sito/docs/new.html");
+        server.setStatus("/sito/docs/missing.html", 404, "Not Found");
+    }
+
+    QByteArray bytes(const QString& path) const {
+        return pages.contains(path) ? pages[path] : others[path].first;
+    }
+
+    // The copy to level 3: relative file -> bytes. A shown copy also has what the
+    // browser pane fetched for the page's script.
+    FileTree expected(bool shown) const {
+        FileTree t;
+        const QMap<QString, QString> files{
+            {"robots.txt", "/robots.txt"},
+            {"favicon.ico", "/favicon.ico"},
+            {"sito/docs/index.html", "/sito/docs/index.html"},
+            {"sito/docs/guide/index.html", "/sito/docs/guide/"},
+            {"sito/docs/guide/install.html", "/sito/docs/guide/install.html"},
+            {"sito/docs/deep/a.html", "/sito/docs/deep/a.html"},
+            {"sito/docs/deep/b.html", "/sito/docs/deep/b.html"},
+            {"sito/docs/api/list.php@page=2&sort=name", "/sito/docs/api/list.php?page=2&sort=name"},
+            {"sito/docs/api/list.php@page=3&sort=name", "/sito/docs/api/list.php?page=3&sort=name"},
+            {"sito/docs/news.html", "/sito/docs/news.html"},
+            {"sito/docs/old.html", "/sito/docs/new.html"},
+            {"sito/docs/new.html", "/sito/docs/new.html"},
+            {"sito/docs/notes.txt", "/sito/docs/notes.txt"},
+            {"sito/docs/js/app.js", "/sito/docs/js/app.js"},
+            {"sito/static/main.css", "/sito/static/main.css"},
+            {"sito/static/theme.css", "/sito/static/theme.css"},
+            {"sito/static/icons.svg", "/sito/static/icons.svg"},
+            {"sito/img/paper.png", "/sito/img/paper.png"},
+            {"sito/fonts/f.woff2", "/sito/fonts/f.woff2"},
+        };
+        for (auto it = files.begin(); it != files.end(); ++it)
+            t.insert(it.key(), bytes(it.value()));
+        for (const char* name : {"hero-800.webp", "hero-1600.webp", "hero.jpg", "hero@2x.jpg", "lazy.png", "bg.png",
+                                 "guide.png", "step.png", "deep.png", "news.png"})
+            t.insert(QStringLiteral("sito/docs/img/") + name, bytes(QStringLiteral("/sito/docs/img/") + name));
+        if (shown)
+            t.insert("sito/dyn/inserted.png", bytes("/sito/dyn/inserted.png"));
+        return t;
+    }
+};
+
+// The report: address -> its line's fields after the address (outcome, referrer),
+// and the level.
+struct ReportLine {
+    int level = -1;
+    QString outcome;
+};
+QMap<QString, ReportLine> readReport(const QString& dest) {
+    QFile f(dest + '/' + kReport);
+    QMap<QString, ReportLine> lines;
+    if (!f.open(QIODevice::ReadOnly))
+        return lines;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split('\t');
+        if (!line.startsWith('#') && fields.size() >= 3)
+            lines.insert(fields[1], {fields[0].toInt(), fields[2]});
+    }
+    return lines;
+}
+
+// Where the copy keeps an address of this site (its paths are plain ASCII).
+QString localFile(const QUrl& url) {
+    QString path = url.path().mid(1);
+    if (path.isEmpty() || path.endsWith('/'))
+        path += "index.html";
+    return url.hasQuery() ? path + '@' + url.query() : path;
+}
+
+// Every href and src of every copied page of the site that stays on its host must
+// lead to a file of the copy, unless the report lists it as failed or left out, or
+// it is a link of a page at the last level.
+QStringList unresolvedLinks(const QString& dest, const QString& host, const QMap<QString, ReportLine>& report,
+                            int maxLevel) {
+    static const QRegularExpression attribute(QStringLiteral("(href|src|srcset)=\"([^\"]*)\""));
+    QStringList problems;
+    for (auto it = report.begin(); it != report.end(); ++it) {
+        const QUrl pageUrl(it.key());
+        QFile f(dest + '/' + it->outcome);
+        if (it->level < 0 || !(it->outcome.endsWith(".html") || it->outcome.contains(".php@")) || !f.open(QIODevice::ReadOnly))
+            continue;
+        const QString html = QString::fromUtf8(f.readAll());
+        const QRegularExpressionMatch base = QRegularExpression("<base href=\"([^\"]*)\"").match(html);
+        const QUrl baseUrl = base.hasMatch() ? pageUrl.resolved(QUrl(base.captured(1))) : pageUrl;
+        for (auto m = attribute.globalMatch(html); m.hasNext();) {
+            const QRegularExpressionMatch a = m.next();
+            const QStringList candidates = a.captured(1) == "srcset" ? a.captured(2).split(',') : QStringList{a.captured(2)};
+            for (const QString& candidate : candidates) {
+                const QString ref = candidate.trimmed().section(' ', 0, 0).replace("&amp;", "&");
+                const QUrl target = baseUrl.resolved(QUrl(ref)).adjusted(QUrl::RemoveFragment);
+                if (target.scheme() != "http" || target.authority() != host)
+                    continue;
+                const bool link = a.captured(1) == "href" && !html.contains("stylesheet\" href=\"" + ref) &&
+                                  !html.contains("icon\" href=\"" + ref);
+                if (QFile::exists(dest + '/' + localFile(target)) || report.contains(target.toString(QUrl::FullyEncoded)) ||
+                    (link && it->level >= maxLevel))
+                    continue;
+                problems << it.key() + " -> " + target.toString();
+            }
+        }
+    }
+    return problems;
+}
+
+class CompleteCopyTest : public FormFixture {
+protected:
+    void SetUp() override {
+        FormFixture::SetUp();
+        site.serve(server);
+        start = server.url("/sito/docs/index.html");
+    }
+
+    // The copy without the report, which is checked on its own.
+    FileTree copied(const QString& dest) const {
+        FileTree t = fileTree(dest, Folders::Skipped);
+        t.remove(kReport);
+        return t;
+    }
+
+    QString keysOf(const FileTree& t) const { return QStringList(t.keys()).join('\n'); }
+
+    void checkReport(const QString& dest, bool shown) {
+        const QMap<QString, ReportLine> report = readReport(dest);
+        const struct { const char* path; const char* outcome; } listed[] = {
+            {"/sito/docs/missing.html", "errore 404 - Not Found"},
+            {"/sito/about.html", "escluso: fuori dalla cartella iniziale"},
+            {"/sito/docs/private/secret.html", "escluso: robots.txt"},
+            {"/sito/docs/old.html", "sito/docs/old.html"},
+            {"/sito/docs/api/list.php?page=3&sort=name", "sito/docs/api/list.php@page=3&sort=name"},
+        };
+        for (const auto& l : listed)
+            EXPECT_EQ(report.value(server.url(l.path)).outcome, QString(l.outcome)) << l.path;
+        EXPECT_EQ(report.value("http://altro.example/x.html").outcome, "escluso: altro host");
+        EXPECT_EQ(report.value("mailto:info@example.it").outcome, "escluso: non è un indirizzo web");
+        EXPECT_EQ(report.value("javascript:void(0)").outcome, "escluso: non è un indirizzo web");
+        EXPECT_EQ(report.value("data:image/gif;base64,R0lGODlhAQABAAAAACw=").outcome, "escluso: non è un indirizzo web");
+        // Levels: breadth first, each address at its fewest links from the start.
+        EXPECT_EQ(report.value(server.url("/sito/docs/guide/install.html")).level, 1);
+        EXPECT_EQ(report.value(server.url("/sito/docs/deep/b.html")).level, 3);
+        EXPECT_EQ(report.value(server.url("/sito/docs/img/deep.png")).level, 4);
+        EXPECT_FALSE(report.contains(server.url("/sito/docs/deep/c.html")));
+        EXPECT_FALSE(report.contains(server.url("/sito/docs/hidden.html")));
+        EXPECT_EQ(report.value(server.url("/sito/dyn/inserted.png")).outcome,
+                  shown ? "sito/dyn/inserted.png (dal browser)" : QString());
+        EXPECT_EQ(unresolvedLinks(dest, server.hostPort(), report, 3), QStringList());
+    }
+
+    ModernSite site{server.hostPort()};
+    QString start;
+};
+
+TEST_F(CompleteCopyTest, ThroughTheWindowEveryFileInItsFolderAndOneBoxAtTheEnd) {
+    const QString dest = outer.filePath("finestra");
+    form->Text1->setText(start);
+    form->Text3->setText(dest);
+    form->Text2->setText("3");
+    form->Check5->setChecked(true);
+    form->Command4_Click();
+
+    EXPECT_EQ(form->completeCopy().lastEnding(), CompleteCopyCommand::Ending::Finished);
+    ASSERT_EQ(events.size(), 1) << events.join("\n|").toStdString();
+    const QString box = events.value(0);
+    EXPECT_TRUE(box.startsWith("Copia Sito Internet Terminata !!!\r\r")) << box.toStdString();
+    for (const QString& count : {QStringLiteral("File copiati: 31 "), QStringLiteral("Non riusciti: 1\r"),
+                                 QStringLiteral("Esclusi: 7\r"), QStringLiteral("Resoconto: ")})
+        EXPECT_TRUE(box.contains(count)) << count.toStdString() << " in " << box.toStdString();
+    const FileTree got = copied(dest);
+    const FileTree want = site.expected(true);
+    EXPECT_EQ(keysOf(got), keysOf(want));
+    EXPECT_TRUE(got == want);
+    checkReport(dest, true);
+    // The level box and the panes show what was read.
+    EXPECT_FALSE(form->txtLIVELLO->text().isEmpty());
+    EXPECT_EQ(server.requestCount("/sito/docs/deep/c.html"), 0);
+    EXPECT_EQ(server.requestCount("/sito/about.html"), 0);
+}
+
+TEST_F(CompleteCopyTest, FromTheCommandLineHiddenWithLinesSummaryAndExitStatus) {
+    const QString dest = outer.filePath("riga");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    p.setProcessEnvironment(env);
+    p.start(MIRASITO_EXE, {"--copia", start, dest, "--livello", "3", "--completa", "--nascosto"});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+    const QStringList out = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    // A line a file written or failed, then the summary with the new counts.
+    ASSERT_FALSE(out.isEmpty());
+    EXPECT_EQ(out.size(), 30 + 1 + 1) << out.join('\n').toStdString();
+    EXPECT_TRUE(out.contains("0\t" + start + "\t" + QDir::cleanPath(dest) + "/sito/docs/index.html"));
+    EXPECT_TRUE(out.contains("1\t" + server.url("/sito/docs/missing.html") + "\terrore 404 - Not Found"));
+    EXPECT_TRUE(out.last().startsWith("riepilogo file=30 pagine=10 ")) << out.last().toStdString();
+    for (const char* field : {" errori=1 ", " esclusi=7 ", " dal_browser=0 ", " resoconto="})
+        EXPECT_TRUE(out.last().contains(field)) << field;
+    EXPECT_TRUE(err.contains("Copia Sito Internet Terminata !!!\n\nFile copiati: 30 ")) << err.toStdString();
+
+    const FileTree got = copied(dest);
+    const FileTree want = site.expected(false);
+    EXPECT_EQ(keysOf(got), keysOf(want));
+    EXPECT_TRUE(got == want);
+    checkReport(dest, false);
+}
+
+TEST_F(CompleteCopyTest, FileLimitRobotsOverrideWaitAndAStartThatFails) {
+    const auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.start(MIRASITO_EXE, QStringList{"--copia"} + args + QStringList{"--nascosto", "--completa"});
+        p.waitForFinished(120000);
+        return std::pair{p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError())};
+    };
+    // The limit ends the copy with status 2; what was still waiting is listed.
+    const QString limited = outer.filePath("limite");
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(run({start, limited, "--max-file", "4", "--attesa", "0.25"}).first, 2);
+    EXPECT_GE(clock.elapsed(), 3 * 250);  // three requests after the first, a pause before each
+    EXPECT_EQ(copied(limited).size(), 4);
+    const QMap<QString, ReportLine> report = readReport(limited);
+    EXPECT_GT(std::count_if(report.begin(), report.end(), [](const ReportLine& l) { return l.outcome == "escluso: limite di file"; }), 5);
+
+    // Without robots.txt the private page is copied and robots.txt is not asked for.
+    const int robotsAsked = server.requestCount("/robots.txt");
+    const QString free = outer.filePath("senza-robots");
+    EXPECT_EQ(run({start, free, "--livello", "1", "--ignora-robots"}).first, 0);
+    EXPECT_TRUE(copied(free).contains("sito/docs/private/secret.html"));
+    EXPECT_EQ(server.requestCount("/robots.txt"), robotsAsked);
+
+    // A start page that cannot be fetched stops the copy with the reading message.
+    const auto [code, err] = run({server.url("/sito/docs/missing.html"), outer.filePath("manca")});
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(err.contains("Errore nella lettura del sorgente .HTML !!! \n\n 404 - Not Found")) << err.toStdString();
+}
+
+// The boxes the copy starts from are checked as for the other copy, and a second
+// copy in the middle of one is refused.
+TEST_F(CompleteCopyTest, TheSameChecksAsTheOtherCopyAndOneCopyAtATime) {
+    form->Check5->setChecked(true);
+    form->Text1->setText("  ");
+    form->Command4_Click();
+    form->Text1->setText(start);
+    form->Text3->setText(" ");
+    form->Command4_Click();
+    form->Text3->setText(outer.filePath("x"));
+    form->Text1->setText("file:///tmp/x.htm");
+    form->Command4_Click();
+    EXPECT_EQ(events, QStringList({"<beep>", "Indicare un indirizzo Internet !!!", "<beep>",
+                                   "Indicare la Path di destinazione del sito da copiare !!!", "<beep>",
+                                   "Indicare un indirizzo Internet !!!"}));
+    events.clear();
+    int starts = 0;
+    form->Text1->setText(start);
+    form->Text3->setText(outer.filePath("una"));
+    form->Text2->setText("1");
+    // While the first copy waits for its first page, a click starts nothing more.
+    QTimer::singleShot(0, form.get(), [&] {
+        form->Command4_Click();
+        form->Check5->setChecked(false);
+        form->Command4_Click();
+        ++starts;
+    });
+    form->Command4_Click();
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(events.size(), 1);
+    // Once by the copy, once by the browser pane: no second copy began.
+    EXPECT_EQ(server.requestCount("/sito/docs/index.html"), 2);
+}
+
+} // namespace
