@@ -36,9 +36,11 @@ std::string usage() {
     return "Uso / Usage:\n"
            "  mirasito                         apre la finestra / opens the window\n"
            "  mirasito --copia INDIRIZZO CARTELLA [--livello N] [--senza-sorgente] [--nascosto]\n"
-           "                 [--completa [--max-file N] [--ignora-robots] [--attesa SECONDI]]\n"
+           "                 [--completa [--max-file N] [--ignora-robots] [--attesa SECONDI]\n"
+           "                  [--aggiorna | --ricopia]]\n"
            "  mirasito --copy ADDRESS FOLDER [--level N] [--no-source] [--hidden]\n"
-           "                 [--complete [--max-file N] [--ignore-robots] [--wait SECONDS]]\n"
+           "                 [--complete [--max-file N] [--ignore-robots] [--wait SECONDS]\n"
+           "                  [--update | --refetch]]\n"
            "      copia il sito in CARTELLA come \"Copia sito\", poi esce\n"
            "      copies the site into FOLDER as \"Copia sito\" does, then exits\n"
            "  --livello, --level N       livello massimo (predefinito 4) / maximum level (default 4)\n"
@@ -57,6 +59,11 @@ std::string usage() {
            "                             complete copy: without the rules of robots.txt\n"
            "  --attesa, --wait SECONDI   copia completa: pausa tra due richieste /\n"
            "                             complete copy: pause between two requests\n"
+           "  --aggiorna, --update       copia completa su una copia precedente: solo i file cambiati\n"
+           "                             (come fa da sola) / complete copy over an earlier one: only\n"
+           "                             what changed (as it does by itself)\n"
+           "  --ricopia, --refetch       copia completa: ogni file richiesto di nuovo /\n"
+           "                             complete copy: every file fetched again\n"
            "  --version                  versione / version\n"
            "  --aiuto, --help, -h        questo testo / this text\n"
            "Esito / Exit status: 0 copia terminata / copy finished; 2 limite di 2000 riferimenti o\n"
@@ -109,6 +116,10 @@ Request parse(int argc, const char* const* argv) {
                 return fail(std::string(arg) + " wants a whole number from 1");
             r.copy.maxFiles = std::stoi(argv[++i]);
             completeOption = true;
+        } else if (arg == "--aggiorna" || arg == "--update") {
+            r.copy.update = r.copy.complete = copyOption = true;
+        } else if (arg == "--ricopia" || arg == "--refetch") {
+            r.copy.refetch = r.copy.complete = copyOption = true;
         } else if (arg == "--ignora-robots" || arg == "--ignore-robots") {
             r.copy.ignoreRobots = completeOption = true;
         } else if (arg == "--attesa" || arg == "--wait") {
@@ -125,6 +136,8 @@ Request parse(int argc, const char* const* argv) {
     }
     if ((copyOption || completeOption) && !copy)
         return fail("these options go with --copia");
+    if (r.copy.update && r.copy.refetch)
+        return fail("--aggiorna and --ricopia exclude each other");
     if (completeOption && !r.copy.complete)
         return fail("--max-file, --ignora-robots and --attesa go with --completa");
     if (copy)

@@ -20,6 +20,10 @@ struct CopyRequest {
     std::optional<int> maxFiles;      // the file limit; the copy's own when absent
     double waitSeconds = 0;           // between two requests
     bool ignoreRobots = false;
+    // Over an earlier complete copy: --aggiorna asks for changes only (as a complete
+    // copy does by itself), --ricopia fetches every file again.
+    bool update = false;
+    bool refetch = false;
 };
 
 struct Request {

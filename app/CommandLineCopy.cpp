@@ -45,6 +45,7 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
             options.maxFiles = *request.maxFiles;
         options.waitSeconds = request.waitSeconds;
         options.ignoreRobots = request.ignoreRobots;
+        options.refetch = request.refetch;
         form.completeCopy().setOptions(options);
     }
 
@@ -65,6 +66,9 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
             return;
         case CopyEvent::Kind::Written:
             ++written;
+            outcome = resolvedPath(e.file);
+            break;
+        case CopyEvent::Kind::Unchanged:
             outcome = resolvedPath(e.file);
             break;
         case CopyEvent::Kind::Missing:
@@ -102,7 +106,9 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
         << " cessioni=" << TimeSpent::count(TimeSpent::Activity::Yield)
         << " tempo_cessioni=" << text(seconds(TimeSpent::total(TimeSpent::Activity::Yield)));
     if (request.complete)
-        out << " byte=" << whole.bytes << " esclusi=" << whole.leftOut << " dal_browser=" << whole.fromPane
+        out << " byte=" << whole.bytes << " nuovi=" << whole.newFiles << " cambiati=" << whole.changed
+            << " invariati=" << whole.unchanged << " spariti=" << whole.gone << " esclusi=" << whole.leftOut
+            << " dal_browser=" << whole.fromPane
             << " resoconto="
             << (form.completeCopy().lastReport().isEmpty() ? std::string("-")
                                                             : text(resolvedPath(form.completeCopy().lastReport())));

@@ -8,6 +8,10 @@
 //   build/bench/copy_bench [FAN_OUT DEPTH IMAGES]     (default 5 4 100: 781 pages, 100 images)
 //   build/bench/copy_bench --serve [FAN_OUT DEPTH IMAGES]   serves the site until stopped,
 //                                                          to profile a copy of it by hand
+//   build/bench/copy_bench --completa   only the complete copy against wget and wget2
+//   build/bench/copy_bench --serve-completa   serves the site of the complete copy until stopped
+#include "bench/CompleteCopyRows.h"
+#include "bench/ModernSite.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/TreeSite.h"
 
@@ -191,6 +195,17 @@ int main(int argc, char** argv) {
         site.images = args[2].toInt();
     }
     HttpServer server;
+    if (args.value(0) == QLatin1String("--completa")) {
+        QTemporaryDir work;
+        return completeCopyRows(server, work.path()) ? 0 : 1;
+    }
+    if (args.value(0) == QLatin1String("--serve-completa")) {
+        ModernSite().serve(server);
+        std::printf("%s\n", qPrintable(server.url(ModernSite::start())));
+        std::fflush(stdout);
+        for (;;)
+            QThread::sleep(3600);
+    }
     if (serveOnly) {
         site.serve(server, "/albero/");
         std::printf("%s\n", qPrintable(server.url("/albero/index.htm")));
@@ -305,5 +320,6 @@ int main(int argc, char** argv) {
         std::printf("  %-60s %s\n", g.goal, g.met ? "met" : "NOT MET");
     const bool ran = hidden.code == 0 && shown.code == 0 && wget.code == 0 && q.hidden.code >= 0 &&
                      q.shown.code == q.hidden.code;
-    return same && sameAtScale && ran ? 0 : 1;
+    const bool complete = completeCopyRows(server, work.filePath("3"));
+    return same && sameAtScale && ran && complete ? 0 : 1;
 }

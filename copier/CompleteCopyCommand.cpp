@@ -1,6 +1,7 @@
 #include "copier/CompleteCopyCommand.h"
 #include "copier/CopyInputs.h"
 #include "copier/CopyReport.h"
+#include "copier/CopyState.h"
 #include "copier/InsideDestination.h"
 #include "copier/LevelValue.h"
 #include "copier/SiteAddress.h"
@@ -69,6 +70,22 @@ void CompleteCopyCommand::copy() {
     }
     m_reportFile = reportFile;
 
+    // An earlier complete copy of the same site in this folder is brought up to date.
+    CopyState state;
+    const CopyState::Loaded loaded = state.load(root, start.toString(QUrl::FullyEncoded));
+    m_stateNote.clear();
+    if (loaded == CopyState::Loaded::Damaged)
+        m_stateNote = QStringLiteral("Stato della copia precedente illeggibile: copia da capo");
+    else if (loaded == CopyState::Loaded::OtherStart)
+        m_stateNote = QStringLiteral("La copia precedente era di ") + state.otherStart() + QStringLiteral(": copia da capo");
+    else if (loaded == CopyState::Loaded::Usable)
+        report.note(m_options.refetch ? QStringLiteral("aggiornamento: ogni file richiesto di nuovo")
+                                      : QStringLiteral("aggiornamento: richiesti solo i file cambiati"));
+    if (!m_stateNote.isEmpty())
+        report.note(m_stateNote);
+    if (!state.begin())
+        report.note(QStringLiteral("stato della copia non registrabile in ") + resolvedPath(root));
+
     // A shown copy watches what the browser pane asks for while it shows each page.
     const bool shown = f.WebBrowser1->showsPages();
     if (shown)
@@ -76,7 +93,8 @@ void CompleteCopyCommand::copy() {
     m_paneLog.take();
     QElapsedTimer clock;
     clock.start();
-    CompleteCrawl crawl(f, m_destination, report, m_options, m_observer, shown ? &m_paneLog : nullptr);
+    CompleteCrawl crawl(f, m_destination, report, state, loaded == CopyState::Loaded::Usable, m_options, m_observer,
+                        shown ? &m_paneLog : nullptr);
     const std::optional<CompleteCrawl::StartFailure> failure = crawl.run(start, levelValue(f.Text2->text()));
     if (shown)
         f.WebBrowser1->page()->setUrlRequestInterceptor(nullptr);
@@ -94,9 +112,14 @@ void CompleteCopyCommand::copy() {
         return;
     }
     const CompleteCopyCounts& c = m_counts;
-    report.close(QStringLiteral("file=%1 byte=%2 pagine=%3 errori=%4 esclusi=%5 dal_browser=%6 secondi=%7")
+    report.close(QStringLiteral("file=%1 byte=%2 nuovi=%3 cambiati=%4 invariati=%5 spariti=%6 pagine=%7 errori=%8 "
+                                "esclusi=%9 dal_browser=%10 secondi=%11")
                      .arg(c.files)
                      .arg(c.bytes)
+                     .arg(c.newFiles)
+                     .arg(c.changed)
+                     .arg(c.unchanged)
+                     .arg(c.gone)
                      .arg(c.pages)
                      .arg(c.failures)
                      .arg(c.leftOut)
@@ -112,7 +135,14 @@ QString CompleteCopyCommand::closingText() const {
     QString text = QStringLiteral("Copia Sito Internet Terminata !!!\r\r");
     if (c.limitReached)
         text += QStringLiteral("Raggiunto il limite di %1 file: copia interrotta\r").arg(m_options.maxFiles);
+    if (!m_stateNote.isEmpty())
+        text += m_stateNote + u'\r';
     text += QStringLiteral("File copiati: %1 (%2)\r").arg(c.files).arg(sizeText(c.bytes));
+    text += QStringLiteral("Nuovi: %1, cambiati: %2, invariati: %3, spariti: %4\r")
+                .arg(c.newFiles)
+                .arg(c.changed)
+                .arg(c.unchanged)
+                .arg(c.gone);
     text += QStringLiteral("Non riusciti: %1\r").arg(c.failures);
     text += QStringLiteral("Esclusi: %1\r").arg(c.leftOut);
     text += QStringLiteral("Resoconto: ") + resolvedPath(m_reportFile);

@@ -8,7 +8,9 @@
 // "Copia sito" with "Copia completa" ticked: copies the site whose start address is
 // in Text1 into the destination folder in Text3, every file at its address's path,
 // so that the copy can be browsed offline. Failures go to the copy's report in the
-// destination, never to a message box; one box at the end says what was copied.
+// destination, never to a message box; one box at the end says what was copied. A
+// folder that holds a complete copy of the same start address is brought up to
+// date: only what changed is transferred, and nothing on the disk is deleted.
 class CompleteCopyCommand {
 public:
     explicit CompleteCopyCommand(const FormControls& form);
@@ -44,4 +46,5 @@ private:
     Ending m_ending = Ending::Stopped;
     CompleteCopyCounts m_counts;
     QString m_reportFile;
+    QString m_stateNote;  // why an earlier copy's state was set aside
 };

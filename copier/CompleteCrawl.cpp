@@ -1,8 +1,10 @@
 #include "copier/CompleteCrawl.h"
 #include "copier/CopyReport.h"
+#include "copier/CopyState.h"
 #include "copier/CssReferences.h"
 #include "copier/DestinationTree.h"
 #include "copier/HtmlReferences.h"
+#include "copier/HttpDate.h"
 #include "copier/LocalPath.h"
 #include "copier/SiteAddress.h"
 #include "display/BrowserWait.h"
@@ -64,10 +66,10 @@ bool clash(const QString& a, const QString& b) {
 } // namespace
 
 CompleteCrawl::CompleteCrawl(const FormControls& form, const DestinationTree& destination, CopyReport& report,
-                             const CompleteCopyOptions& options, const CopyObserver& observer,
-                             PaneRequestLog* paneLog)
-    : m_form(form), m_destination(destination), m_report(report), m_options(options), m_observer(observer),
-      m_paneLog(paneLog) {}
+                             CopyState& state, bool update, const CompleteCopyOptions& options,
+                             const CopyObserver& observer, PaneRequestLog* paneLog)
+    : m_form(form), m_destination(destination), m_report(report), m_state(state), m_update(update),
+      m_options(options), m_observer(observer), m_paneLog(paneLog) {}
 
 std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start, double maxLevel) {
     m_maxLevel = maxLevel;
@@ -75,7 +77,7 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start,
         return failure;
     for (;;) {
         while (!m_queue.empty()) {
-            if (m_counts.files >= m_options.maxFiles) {
+            if (m_counts.files + m_counts.unchanged >= m_options.maxFiles) {
                 // Whatever is still waiting is listed as left out.
                 m_counts.limitReached = true;
                 for (const Item& rest : m_queue) {
@@ -102,6 +104,7 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start,
             break;
     }
     finishLeftOut();
+    finishState();
     m_counts.addresses = int(m_seen.size() + m_leftOut.size());
     return std::nullopt;
 }
@@ -112,12 +115,12 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::copyStart(const QUrl& 
     // The start page is taken whatever robots.txt says, and wherever it leads: the
     // site is the one it ends up on.
     std::optional<RunError> failure;
-    const std::optional<Fetched> file = fetch(item, &failure);
+    const std::optional<Fetched> file = fetch(item, &failure, true);
     if (!file)
         return StartFailure{false, QString(), *failure};
     m_scope.emplace(file->finalAddress);
     try {
-        reportWritten(item, saveAll(item, *file));
+        reportSaved(item, saveAll(item, *file));
     } catch (const RunError& e) {
         return StartFailure{true, m_destination.root() + localPathFor(start), e};
     }
@@ -136,21 +139,19 @@ void CompleteCrawl::loadRobots() {
         return;
     m_seen.insert(key);
     const Item item{robots, 0, true, QString(), false};
+    // A site without robots.txt, or one that cannot be read, refuses nothing.
+    std::optional<RunError> failure;
+    const std::optional<Fetched> file = fetch(item, &failure);
+    if (!file) {
+        if (failure)
+            m_report.note(QStringLiteral("robots.txt non letto (%1 - %2): nessuna regola").arg(failure->Number).arg(failure->Description));
+        return;
+    }
+    m_robots = RobotsRules::parse(file->body, kProductToken);
     try {
-        waitBetweenRequests();
-        IMPOSTA_INTERNET(*m_form.Inet1, {m_form.txtLOGIN->text(), m_form.txtPASSWORD->text(),
-                                         m_form.txtPROXY->text(), m_form.txtPORTA->text()});
-        m_requested = true;
-        const Inet::Response r = m_form.Inet1->Fetch(key);
-        if (r.status >= 200 && r.status < 300) {
-            m_robots = RobotsRules::parse(r.body, kProductToken);
-            reportWritten(item, save(robots, r.body));
-        } else {
-            // No rules: a site without robots.txt refuses nothing.
-            m_report.note(QStringLiteral("robots.txt assente (%1): nessuna regola").arg(r.status));
-        }
+        reportSaved(item, saveAll(item, *file));
     } catch (const RunError& e) {
-        m_report.note(QStringLiteral("robots.txt non letto (%1 - %2): nessuna regola").arg(e.Number).arg(e.Description));
+        failed(item, e.Number, e.Description);
     }
 }
 
@@ -160,7 +161,7 @@ void CompleteCrawl::copyItem(const Item& item) {
     if (!file)
         return;
     try {
-        reportWritten(item, saveAll(item, *file));
+        reportSaved(item, saveAll(item, *file));
     } catch (const RunError& e) {
         failed(item, e.Number, e.Description);
         return;
@@ -170,10 +171,31 @@ void CompleteCrawl::copyItem(const Item& item) {
     readFile(item, *file);
 }
 
-std::optional<CompleteCrawl::Fetched> CompleteCrawl::fetch(const Item& item, std::optional<RunError>* startFailure) {
+QList<QPair<QByteArray, QByteArray>> CompleteCrawl::conditions(const QString& address) const {
+    QList<QPair<QByteArray, QByteArray>> headers;
+    // A file this run already has (the end of a redirect met again), or one an earlier
+    // copy kept, unless every file is to be fetched again.
+    const CopyState::Entry* kept = m_state.current(address);
+    if (!kept && m_update && !m_options.refetch)
+        kept = m_state.previous(address);
+    if (!kept)
+        return headers;
+    // Only for a file still on the disk: the server's "not modified" keeps it.
+    const QDateTime modified = m_destination.modified(m_destination.root() + kept->local);
+    if (!modified.isValid())
+        return headers;
+    if (!kept->etag.isEmpty())
+        headers.append({"If-None-Match", kept->etag});
+    if (!kept->lastModified.isEmpty())
+        headers.append({"If-Modified-Since", httpDate(modified)});
+    return headers;
+}
+
+std::optional<CompleteCrawl::Fetched> CompleteCrawl::fetch(const Item& item, std::optional<RunError>* failure,
+                                                           bool anySite) {
     const auto fail = [&](int number, const QString& description) -> std::optional<Fetched> {
-        if (startFailure)
-            *startFailure = RunError(number, description);
+        if (failure)
+            *failure = RunError(number, description);
         else
             failed(item, number, description);
         return std::nullopt;
@@ -183,23 +205,32 @@ std::optional<CompleteCrawl::Fetched> CompleteCrawl::fetch(const Item& item, std
         const QString address = addressKey(current);
         m_form.Text1->setText(address);
         waitBetweenRequests();
+        const auto asked = conditions(address);
         Inet::Response r;
         try {
             IMPOSTA_INTERNET(*m_form.Inet1, {m_form.txtLOGIN->text(), m_form.txtPASSWORD->text(),
                                              m_form.txtPROXY->text(), m_form.txtPORTA->text()});
             m_requested = true;
-            r = m_form.Inet1->Fetch(address);
+            r = m_form.Inet1->Fetch(address, asked);
         } catch (const RunError& e) {
             return fail(e.Number, e.Description);
+        }
+        if (r.status == 304 && !asked.isEmpty()) {
+            // Not modified: the file kept on the disk is the file.
+            const CopyState::Entry* kept = m_state.current(address) ? m_state.current(address) : m_state.previous(address);
+            const std::optional<QByteArray> bytes = m_destination.readBytes(m_destination.root() + kept->local);
+            if (!bytes)
+                return fail(ErrorCodes::ErroreAccessoFile, ErrorCodes::descrizione(ErrorCodes::ErroreAccessoFile));
+            return Fetched{current, *bytes, kept->contentType, kept->lastModified, kept->etag, true};
         }
         if (r.status >= 300 && r.status < 400 && r.status != 304 && !r.location.isEmpty()) {
             if (hop >= kMaxRedirects)
                 return fail(ErrorCodes::TroppiReindirizzamenti, ErrorCodes::descrizione(ErrorCodes::TroppiReindirizzamenti));
             const QUrl next = resolveReference(current, QString::fromUtf8(r.location));
             const bool web = next.isValid() && (next.scheme() == u"http" || next.scheme() == u"https");
-            if (startFailure && !web)
+            if (anySite && !web)
                 return fail(ErrorCodes::IndirizzoNonValido, ErrorCodes::descrizione(ErrorCodes::IndirizzoNonValido));
-            if (!startFailure && (!web || !m_scope->sameSite(next))) {
+            if (!anySite && (!web || !m_scope->sameSite(next))) {
                 // Followed no further: the file is another site's.
                 m_report.leftOut(item.level, shown(item.address),
                                  QStringLiteral("reindirizzato ad altro host (%1)").arg(shown(next)), item.referrer);
@@ -213,50 +244,75 @@ std::optional<CompleteCrawl::Fetched> CompleteCrawl::fetch(const Item& item, std
             const QString reason = QString::fromLatin1(r.reason).trimmed();
             return fail(r.status, reason.isEmpty() ? ErrorCodes::descrizioneHttpSenzaMotivo() : reason);
         }
-        return Fetched{current, r.body, r.contentType};
+        return Fetched{current, r.body, r.contentType, r.lastModified, r.etag, false};
     }
 }
 
-QString CompleteCrawl::save(const QUrl& address, const QByteArray& body) {
+CompleteCrawl::Saved CompleteCrawl::save(const QUrl& address, const Fetched& file) {
+    const QString key = addressKey(address);
     const QString local = localPathFor(address);
-    const QString file = m_destination.root() + local;
+    const QString path = m_destination.root() + local;
+    const CopyState::Entry entry{local, file.lastModified, file.etag, file.contentType};
+    // Over an earlier copy, a file the same as the one kept is left as it is.
+    if (m_update && m_state.previous(key) && m_destination.modified(path).isValid()) {
+        const bool same = file.notModified && file.finalAddress == address
+                              ? true
+                              : m_destination.readBytes(path) == std::optional<QByteArray>(file.body);
+        if (same) {
+            ++m_counts.unchanged;
+            m_state.record(key, entry);
+            return {path, Status::Unchanged};
+        }
+    }
+    const Status status = m_update && m_state.previous(key) && m_destination.modified(path).isValid() ? Status::Changed
+                                                                                                      : Status::New;
     const qsizetype slash = local.lastIndexOf(u'\\');
     if (slash >= 0) {
         const QString folder = m_destination.root() + local.left(slash + 1);
         if (!m_foldersMade.contains(folder) && m_destination.createFolder(folder))
             m_foldersMade.insert(folder);
     }
-    m_destination.saveBytes(file, body);
+    // The server's date of the file becomes its own, for the next copy's question.
+    m_destination.saveBytes(path, file.body, parseHttpDate(file.lastModified));
     ++m_counts.files;
-    m_counts.bytes += body.size();
-    return file;
+    ++(status == Status::New ? m_counts.newFiles : m_counts.changed);
+    m_counts.bytes += file.body.size();
+    m_state.record(key, entry);
+    return {path, status};
 }
 
-QString CompleteCrawl::saveAll(const Item& item, const Fetched& file) {
+CompleteCrawl::Saved CompleteCrawl::saveAll(const Item& item, const Fetched& file) {
     const QString finalKey = addressKey(file.finalAddress);
     const bool redirected = finalKey != addressKey(item.address);
+    const bool oneName = redirected && clash(localPathFor(item.address), localPathFor(file.finalAddress));
     // A redirect within the site: the file is also kept where its own address puts
     // it (with a line of its own), so that links to either address find it; where
     // the two would need one name as both a file and a folder ("docs" and "docs/"),
     // only there.
     if (redirected && !m_seen.contains(finalKey)) {
         m_seen.insert(finalKey);
-        const QString written = save(file.finalAddress, file.body);
-        if (clash(localPathFor(item.address), localPathFor(file.finalAddress)))
-            return written;
-        reportWritten({file.finalAddress, item.level, item.requisite, shown(item.address), item.fromPane}, written);
+        const Saved saved = save(file.finalAddress, file);
+        if (oneName)
+            return saved;
+        reportSaved({file.finalAddress, item.level, item.requisite, shown(item.address), item.fromPane}, saved);
     }
-    if (!redirected || !clash(localPathFor(item.address), localPathFor(file.finalAddress)))
-        return save(item.address, file.body);
-    return m_destination.root() + localPathFor(file.finalAddress);
+    if (oneName)
+        return {m_destination.root() + localPathFor(file.finalAddress), Status::Unchanged};
+    Fetched asked = file;
+    asked.notModified = false;  // kept under its own name: compared with what is there
+    return save(item.address, redirected ? asked : file);
 }
 
-void CompleteCrawl::reportWritten(const Item& item, const QString& written) {
-    QString outcome = nativePath(written.mid(m_destination.root().size()));
+void CompleteCrawl::reportSaved(const Item& item, const Saved& saved) {
+    QString outcome = nativePath(saved.file.mid(m_destination.root().size()));
     if (item.fromPane)
         outcome += QStringLiteral(" (dal browser)");
-    m_report.file(item.level, shown(item.address), outcome, item.referrer);
-    tell(CopyEvent::Kind::Written, item, written, QString());
+    const CopyReport::State state = saved.status == Status::New       ? CopyReport::State::New
+                                    : saved.status == Status::Changed ? CopyReport::State::Changed
+                                                                      : CopyReport::State::Unchanged;
+    m_report.file(item.level, state, shown(item.address), outcome, item.referrer);
+    tell(saved.status == Status::Unchanged ? CopyEvent::Kind::Unchanged : CopyEvent::Kind::Written, item, saved.file,
+         QString());
 }
 
 CompleteCrawl::Kind CompleteCrawl::kindOf(const QByteArray& contentType, const QUrl& address) {
@@ -366,8 +422,10 @@ void CompleteCrawl::waitBetweenRequests() {
 
 void CompleteCrawl::failed(const Item& item, int number, const QString& description) {
     ++m_counts.failures;
+    m_failed.insert(addressKey(item.address));
     const QString failure = QString::number(number) + QStringLiteral(" - ") + description;
-    m_report.file(item.level, shown(item.address), QStringLiteral("errore ") + failure, item.referrer);
+    m_report.file(item.level, CopyReport::State::Failed, shown(item.address), QStringLiteral("errore ") + failure,
+                  item.referrer);
     tell(CopyEvent::Kind::Failed, item, QString(), failure);
 }
 
@@ -399,4 +457,27 @@ void CompleteCrawl::finishLeftOut() {
     for (const Line& l : lines)
         m_report.leftOut(l.why.level, l.address, l.why.reason, l.why.referrer);
     m_counts.leftOut += int(lines.size());
+}
+
+void CompleteCrawl::finishState() {
+    // Files of the earlier copy that this one did not reach stay on the disk and in
+    // the state: gone from the site, or out of reach this time. A copy cut short by
+    // its limit says nothing of what it did not reach.
+    QStringList kept;
+    QStringList previous = m_state.previousAddresses();
+    std::sort(previous.begin(), previous.end());
+    for (const QString& address : previous) {
+        if (m_seen.contains(address) && !m_failed.contains(address))
+            continue;
+        const CopyState::Entry* e = m_state.previous(address);
+        if (!m_destination.modified(m_destination.root() + e->local).isValid())
+            continue;
+        kept << address;
+        if (m_seen.contains(address) || m_counts.limitReached)
+            continue;
+        ++m_counts.gone;
+        m_report.file(-1, CopyReport::State::Gone, address, nativePath(e->local), QString());
+    }
+    if (!m_state.finish(kept))
+        m_report.note(QStringLiteral("stato della copia non registrato: la prossima copia riprenderà dalle righe già scritte"));
 }

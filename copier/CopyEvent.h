@@ -10,6 +10,7 @@ struct CopyEvent {
         Missing,  // judged not found
         Failed,   // not fetched, or fetched and not written: failure says why
         PageRead, // a page file was read for references: file is that page
+        Unchanged, // fetched, or found not modified, and the same as the local file kept
     };
     Kind kind;
     int level = 0;    // 0 for the start page

@@ -13,7 +13,7 @@ bool CopyReport::open(const QString& path, const QString& startAddress, const QS
     line(QStringLiteral("# indirizzo iniziale\t") + startAddress);
     line(QStringLiteral("# cartella\t") + destination);
     line(QStringLiteral("# livello massimo\t") + level);
-    line(QStringLiteral("# livello\tindirizzo\tfile locale o esito\tda"));
+    line(QStringLiteral("# livello\tstato\tindirizzo\tfile locale o esito\tda"));
     return true;
 }
 
@@ -21,12 +21,15 @@ int CopyReport::errorNumber() const {
     return m_file.error() == QFileDevice::PermissionsError ? ErrorCodes::PermessoNegato : ErrorCodes::ErroreAccessoFile;
 }
 
-void CopyReport::file(int level, const QString& address, const QString& outcome, const QString& referrer) {
-    line(QString::number(level) + u'\t' + address + u'\t' + outcome + u'\t' + referrer);
+void CopyReport::file(int level, State state, const QString& address, const QString& outcome, const QString& referrer) {
+    static const char* const words[] = {"nuovo", "cambiato", "invariato", "sparito", "errore"};
+    line((level < 0 ? QStringLiteral("-") : QString::number(level)) + u'\t' +
+         QLatin1String(words[int(state)]) + u'\t' + address + u'\t' + outcome + u'\t' + referrer);
 }
 
 void CopyReport::leftOut(int level, const QString& address, const QString& reason, const QString& referrer) {
-    line(QString::number(level) + u'\t' + address + QStringLiteral("\tescluso: ") + reason + u'\t' + referrer);
+    line(QString::number(level) + QStringLiteral("\tescluso\t") + address + QStringLiteral("\tescluso: ") + reason +
+         u'\t' + referrer);
 }
 
 void CopyReport::note(const QString& text) {

@@ -3,9 +3,10 @@
 #include <QString>
 
 // The report of a complete copy: a UTF-8 text file in the destination folder, one
-// line a file (level, address, the local file or the failure, the page that referred
-// to it), one line for each address left out and why, and a closing line with the
-// counts. Lines are written as the copy goes, so a copy cut short keeps its report up
+// line a file, tab-separated: level, what became of it (nuovo, cambiato, invariato,
+// sparito, errore), address, the local file or the failure, the page that referred
+// to it; one line for each address left out and why (escluso); a closing line with
+// the counts. Lines are written as the copy goes, so a copy cut short keeps its report up
 // to that point.
 class CopyReport {
 public:
@@ -17,7 +18,9 @@ public:
     // Why it could not: the file layer's failure number.
     int errorNumber() const;
 
-    void file(int level, const QString& address, const QString& outcome, const QString& referrer);
+    enum class State { New, Changed, Unchanged, Gone, Failed };
+    // level -1: none (a file gone from the site).
+    void file(int level, State state, const QString& address, const QString& outcome, const QString& referrer);
     void leftOut(int level, const QString& address, const QString& reason, const QString& referrer);
     void note(const QString& text);  // a line of its own, after "#"
     void close(const QString& summary);

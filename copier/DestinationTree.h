@@ -1,5 +1,8 @@
 #pragma once
+#include <QByteArray>
+#include <QDateTime>
 #include <QString>
+#include <optional>
 
 class RichTextBox;
 
@@ -19,9 +22,16 @@ public:
     // file outside the destination, raise RunError.
     void saveSource(RichTextBox& pane, const QString& file) const;
 
-    // Writes the bytes as the file, replacing it. A failure, and a file outside the
-    // destination, raise RunError.
-    void saveBytes(const QString& file, const QByteArray& bytes) const;
+    // Writes the bytes as the file, replacing it, with the time of its last change
+    // when one is given. A failure, and a file outside the destination, raise RunError.
+    void saveBytes(const QString& file, const QByteArray& bytes, const QDateTime& modified = QDateTime()) const;
+
+    // The bytes of a file of the destination; nullopt when it is not there or cannot
+    // be read.
+    std::optional<QByteArray> readBytes(const QString& file) const;
+    // The time a file of the destination was last changed; invalid when it is not a
+    // file there.
+    QDateTime modified(const QString& file) const;
 
 private:
     QString m_root;

@@ -20,7 +20,7 @@ namespace {
 
 } // namespace
 
-void replaceFile(const QString& programPath, const QByteArray& bytes) {
+void replaceFile(const QString& programPath, const QByteArray& bytes, const QDateTime& modified) {
     const TimeSpent::Measure spent(TimeSpent::Activity::FileWrite);
     const QString path = nativePath(programPath);
     // A NUL ends the name where the system takes it: the file made would be another.
@@ -57,6 +57,8 @@ void replaceFile(const QString& programPath, const QByteArray& bytes) {
     // when the buffer goes to the disk, so the flush is checked as well.
     if (file.write(bytes) != bytes.size() || !file.flush())
         abandon(file.error() == QFileDevice::NoError ? QFileDevice::WriteError : file.error());
+    if (modified.isValid())
+        file.setFileTime(modified, QFileDevice::FileModificationTime);
     file.close();
     if (file.error() != QFileDevice::NoError)
         abandon(file.error());

@@ -142,10 +142,10 @@ struct ModernSite {
     }
 };
 
-// The report: address -> its line's fields after the address (outcome, referrer),
-// and the level.
+// The report: address -> its line's level, state and outcome.
 struct ReportLine {
     int level = -1;
+    QString state;
     QString outcome;
 };
 QMap<QString, ReportLine> readReport(const QString& dest) {
@@ -155,8 +155,8 @@ QMap<QString, ReportLine> readReport(const QString& dest) {
         return lines;
     for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
         const QStringList fields = line.split('\t');
-        if (!line.startsWith('#') && fields.size() >= 3)
-            lines.insert(fields[1], {fields[0].toInt(), fields[2]});
+        if (!line.startsWith('#') && fields.size() >= 4)
+            lines.insert(fields[2], {fields[0] == "-" ? -1 : fields[0].toInt(), fields[1], fields[3]});
     }
     return lines;
 }
@@ -212,10 +212,11 @@ protected:
         start = server.url("/sito/docs/index.html");
     }
 
-    // The copy without the report, which is checked on its own.
+    // The copy without its report and state, which are checked on their own.
     FileTree copied(const QString& dest) const {
         FileTree t = fileTree(dest, Folders::Skipped);
         t.remove(kReport);
+        t.remove("mirasito-stato.txt");
         return t;
     }
 

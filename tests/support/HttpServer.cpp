@@ -119,6 +119,7 @@ struct HttpServer::Impl : QThread {
     QList<Request> requests;
     std::atomic<bool> closeEveryConnection{false};
     std::atomic<int> bodiesSent{0};
+    std::atomic<qint64> bodyBytesSent{0};
 
     void run() override {
         std::unique_ptr<QTcpServer> server;
@@ -208,8 +209,10 @@ struct HttpServer::Impl : QThread {
                 out += "Last-Modified: " + route.lastModified + "\r\n";
             if (!route.etag.isEmpty())
                 out += "ETag: " + route.etag + "\r\n";
-            if (!route.body.isEmpty() && !request.line.startsWith("HEAD "))
+            if (route.status >= 200 && route.status < 300 && !route.body.isEmpty() && !request.line.startsWith("HEAD ")) {
                 ++bodiesSent;
+                bodyBytesSent += route.body.size();
+            }
             out += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n\r\n";
             if (!request.line.startsWith("HEAD "))
                 out += route.body;
@@ -336,6 +339,10 @@ void HttpServer::setValidators(const QString& path, const QByteArray& lastModifi
 
 int HttpServer::bodiesSent() const {
     return d->bodiesSent;
+}
+
+qint64 HttpServer::bodyBytesSent() const {
+    return d->bodyBytesSent;
 }
 
 void HttpServer::setCloseEveryConnection(bool on) {

@@ -72,8 +72,10 @@ public:
     // If-None-Match) whose If-Modified-Since is the date, gets 304 and no body.
     void setValidators(const QString& path, const QByteArray& lastModified, const QByteArray& etag,
                        bool honoursConditions = true);
-    // How many answers carried a body (a 304 carries none).
+    // How many answers carried a file (a body with a 2xx status; a 304 carries none),
+    // and their bytes.
     int bodiesSent() const;
+    qint64 bodyBytesSent() const;
 
     // Every path without a route of its own gets this page instead of a 404.
     void setFallback(const QByteArray& body);
