@@ -99,6 +99,9 @@ void CompleteCopyCommand::copy() {
     if (shown)
         f.WebBrowser1->page()->setUrlRequestInterceptor(nullptr);
     m_counts = crawl.counts();
+    // The address box showed each address in turn; it shows the site copied again, so
+    // that the same copy can be run again (an update) as it was asked for.
+    f.Text1->setText(typed);
 
     if (failure) {
         report.close(QStringLiteral("pagina iniziale non copiata: %1 - %2").arg(failure->error.Number).arg(failure->error.Description));

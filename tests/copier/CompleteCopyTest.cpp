@@ -276,6 +276,14 @@ TEST_F(CompleteCopyTest, ThroughTheWindowEveryFileInItsFolderAndOneBoxAtTheEnd) 
     EXPECT_FALSE(form->txtLIVELLO->text().isEmpty());
     EXPECT_EQ(server.requestCount("/sito/docs/deep/c.html"), 0);
     EXPECT_EQ(server.requestCount("/sito/about.html"), 0);
+
+    // The same copy again brings the folder up to date: nothing has changed.
+    events.clear();
+    form->Command4_Click();
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_TRUE(events[0].contains("File copiati: 0 ")) << events[0].toStdString();
+    EXPECT_TRUE(events[0].contains("Nuovi: 0, cambiati: 0, invariati: 31, spariti: 0")) << events[0].toStdString();
+    EXPECT_TRUE(copied(dest) == want);
 }
 
 TEST_F(CompleteCopyTest, FromTheCommandLineHiddenWithLinesSummaryAndExitStatus) {
