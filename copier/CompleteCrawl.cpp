@@ -160,6 +160,10 @@ void CompleteCrawl::copyItem(const Item& item) {
     const std::optional<Fetched> file = fetch(item);
     if (!file)
         return;
+    // A redirect to an address the copy has taken already: that address's own turn
+    // reads it.
+    const QString finalKey = addressKey(file->finalAddress);
+    const bool readElsewhere = finalKey != addressKey(item.address) && m_seen.contains(finalKey);
     try {
         reportSaved(item, saveAll(item, *file));
     } catch (const RunError& e) {
@@ -168,7 +172,8 @@ void CompleteCrawl::copyItem(const Item& item) {
     }
     if (item.fromPane)
         ++m_counts.fromPane;
-    readFile(item, *file);
+    if (!readElsewhere)
+        readFile(item, *file);
 }
 
 QList<QPair<QByteArray, QByteArray>> CompleteCrawl::conditions(const QString& address) const {
@@ -261,7 +266,7 @@ CompleteCrawl::Saved CompleteCrawl::save(const QUrl& address, const Fetched& fil
         if (same) {
             ++m_counts.unchanged;
             m_state.record(key, entry);
-            return {path, Status::Unchanged};
+            return {path, Status::Unchanged, false};
         }
     }
     const Status status = m_update && m_state.previous(key) && m_destination.modified(path).isValid() ? Status::Changed
@@ -278,7 +283,7 @@ CompleteCrawl::Saved CompleteCrawl::save(const QUrl& address, const Fetched& fil
     ++(status == Status::New ? m_counts.newFiles : m_counts.changed);
     m_counts.bytes += file.body.size();
     m_state.record(key, entry);
-    return {path, status};
+    return {path, status, true};
 }
 
 CompleteCrawl::Saved CompleteCrawl::saveAll(const Item& item, const Fetched& file) {
@@ -296,8 +301,8 @@ CompleteCrawl::Saved CompleteCrawl::saveAll(const Item& item, const Fetched& fil
             return saved;
         reportSaved({file.finalAddress, item.level, item.requisite, shown(item.address), item.fromPane}, saved);
     }
-    if (oneName)
-        return {m_destination.root() + localPathFor(file.finalAddress), Status::Unchanged};
+    if (oneName)  // the file of the address it led to, which has its own line
+        return {m_destination.root() + localPathFor(file.finalAddress), m_update ? Status::Unchanged : Status::New, false};
     Fetched asked = file;
     asked.notModified = false;  // kept under its own name: compared with what is there
     return save(item.address, redirected ? asked : file);
@@ -311,8 +316,7 @@ void CompleteCrawl::reportSaved(const Item& item, const Saved& saved) {
                                     : saved.status == Status::Changed ? CopyReport::State::Changed
                                                                       : CopyReport::State::Unchanged;
     m_report.file(item.level, state, shown(item.address), outcome, item.referrer);
-    tell(saved.status == Status::Unchanged ? CopyEvent::Kind::Unchanged : CopyEvent::Kind::Written, item, saved.file,
-         QString());
+    tell(saved.written ? CopyEvent::Kind::Written : CopyEvent::Kind::Unchanged, item, saved.file, QString());
 }
 
 CompleteCrawl::Kind CompleteCrawl::kindOf(const QByteArray& contentType, const QUrl& address) {
@@ -343,7 +347,6 @@ void CompleteCrawl::readFile(const Item& item, const Fetched& file) {
         return;
     ++m_counts.pages;
     tell(CopyEvent::Kind::PageRead, item, m_destination.root() + localPathFor(item.address), QString());
-    show(item, file);
     const PageReferences found = findHtmlReferences(file.body, charsetOf(file.contentType));
     QUrl base = file.finalAddress;
     if (!found.base.isEmpty()) {
@@ -357,6 +360,9 @@ void CompleteCrawl::readFile(const Item& item, const Fetched& file) {
     for (const FoundReference& reference : found.references)
         if (reference.requisite || followLinks)
             consider(resolveReference(base, reference.text), reference.requisite, next, referrer);
+    // Shown once its own references are taken: what the pane asks for beyond them is
+    // what only the browser found.
+    show(item, file);
 }
 
 void CompleteCrawl::show(const Item& item, const Fetched& file) {
@@ -380,7 +386,8 @@ void CompleteCrawl::consider(const QUrl& address, bool requisite, int level, con
         return;
     const SiteScope::Verdict verdict = requisite ? m_scope->ofRequisite(address) : m_scope->ofPage(address);
     QString reason = SiteScope::reason(verdict);
-    if (reason.isEmpty() && !m_options.ignoreRobots && !m_robots.allows(pathAndQuery(address)))
+    // Without robots.txt read (or asked to ignore it), the rules refuse nothing.
+    if (reason.isEmpty() && !m_robots.allows(pathAndQuery(address)))
         reason = QStringLiteral("robots.txt");
     if (!reason.isEmpty()) {
         if (!m_leftOut.contains(key))
@@ -405,7 +412,7 @@ void CompleteCrawl::takePaneRequests(int level) {
         const QString key = addressKey(address);
         if (m_seen.contains(key))
             continue;
-        if (!m_options.ignoreRobots && !m_robots.allows(pathAndQuery(address)))
+        if (!m_robots.allows(pathAndQuery(address)))
             continue;
         m_seen.insert(key);
         m_queue.push_back({address, level, true, shown(request.page), true});

@@ -98,6 +98,7 @@ private:
     struct Saved {
         QString file;  // program form
         Status status;
+        bool written;  // false: the file stands already (unchanged, or another address's)
     };
     struct LeftOut {
         int level;

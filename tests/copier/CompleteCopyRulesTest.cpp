@@ -144,6 +144,7 @@ TEST(SiteScope, PagesInTheStartFolderWhatTheyNeedFromTheWholeSite) {
         {"http://h.example:8080/docs/", V::Inside, V::Inside},
         {"http://h.example:8080/docs", V::OutsideFolder, V::Inside},
         {"http://h.example:8080/docsx/a.html", V::OutsideFolder, V::Inside},
+        {"http://h.example:8080/other/docs/a.html", V::OutsideFolder, V::Inside},
         {"http://h.example:8080/img/a.png", V::OutsideFolder, V::Inside},
         {"http://h.example/docs/a.html", V::OtherSite, V::OtherSite},
         {"https://h.example:8080/docs/a.html", V::OtherSite, V::OtherSite},

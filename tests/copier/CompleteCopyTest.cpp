@@ -52,15 +52,18 @@ struct ModernSite {
             "<a href=\"http://" + h + "/sito/docs/api/list.php?page=2&amp;sort=name\">API</a> | <a href=\"/sito/docs/news.html\">Novit\xC3\xA0</a> | "
             "<a href=\"../about.html\">Chi siamo</a></nav>\n"
             "<p><a href=\"http://altro.example/x.html\">Altro</a> <a href=\"mailto:info@example.it\">Scrivici</a> <a href=\"javascript:void(0)\">Menu</a> "
-            "<a href=\"old.html\">Vecchia</a> <a href=\"missing.html\">Mancante</a> <a href=\"private/secret.html\">Riservata</a> <a href=\"notes.txt\">Note</a></p>\n"
+            "<a href=\"old.html\">Vecchia</a> <a href=\"missing.html\">Mancante</a> <a href=\"private/secret.html\">Riservata</a> <a href=\"notes.txt\">Note</a> "
+            "<a href=\"fuori.html\">Fuori</a> <a href=\"../altro/pagina.html\">Altra cartella</a></p>\n"
             "<picture><source srcset=\"img/hero-800.webp 800w, img/hero-1600.webp 1600w\"><img src=\"img/hero.jpg\" srcset=\"img/hero.jpg 1x, img/hero@2x.jpg 2x\" alt=\"\"></picture>\n"
             "<img data-src=\"img/lazy.png\" src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\"><div style=\"background:url('img/bg.png')\">x</div>\n"
             "<script>var i = new Image(); i.src = '/sito/dyn/' + 'inserted.png'; document.body.appendChild(i);</script>\n"
             "</body></html>\n";
-        // The base makes "guide/install.html" the page beside, not guide/guide/.
+        // The base makes "guide/install.html" the page beside, not guide/guide/. A page
+        // outside the folder is linked from the start page, but shown in a frame here:
+        // it is copied.
         pages["/sito/docs/guide/"] = "<html><head><base href=\"/sito/docs/\"></head><body>\n"
                                      "<a href=\"index.html\">Su</a> <a href=\"guide/install.html\">Installa</a> <img src=\"img/guide.png\">\n"
-                                     "</body></html>\n";
+                                     "<iframe src=\"../about.html\"></iframe></body></html>\n";
         pages["/sito/docs/guide/install.html"] =
             "<html><body><img src=\"../img/step.png\"> <a href=\"../deep/a.html\">A</a></body></html>\n";
         pages["/sito/docs/deep/a.html"] = "<html><body><a href=\"b.html\">B</a></body></html>\n";
@@ -70,8 +73,9 @@ struct ModernSite {
         pages["/sito/docs/api/list.php?page=2&sort=name"] =
             "<html><body><a href=\"list.php?page=3&amp;sort=name\">Avanti</a></body></html>\n";
         pages["/sito/docs/api/list.php?page=3&sort=name"] = "<html><body>Ultima</body></html>\n";
-        pages["/sito/docs/news.html"] =
-            "<html><body><a href=\"index.html\">Inizio</a><img src=\"http://" + h + "/sito/docs/img/news.png\"></body></html>\n";
+        // "guide" leads to "guide/": one file, the folder's.
+        pages["/sito/docs/news.html"] = "<html><body><a href=\"index.html\">Inizio</a><img src=\"http://" + h +
+                                        "/sito/docs/img/news.png\"> <a href=\"guide\">Guida</a></body></html>\n";
         pages["/sito/docs/new.html"] = "<html><body>Nuova</body></html>\n";
         pages["/sito/about.html"] = "<html><body>fuori dalla cartella</body></html>\n";
         pages["/sito/docs/private/secret.html"] = "<html><body>riservata</body></html>\n";
@@ -100,6 +104,8 @@ struct ModernSite {
         for (auto it = others.begin(); it != others.end(); ++it)
             server.setPage(it.key(), it->first, it->second);
         server.setRedirect("/sito/docs/old.html", "/sito/docs/new.html");
+        server.setRedirect("/sito/docs/guide", "/sito/docs/guide/");
+        server.setRedirect("/sito/docs/fuori.html", "http://altro.example/y.html");
         server.setStatus("/sito/docs/missing.html", 404, "Not Found");
     }
 
@@ -131,6 +137,7 @@ struct ModernSite {
             {"sito/static/icons.svg", "/sito/static/icons.svg"},
             {"sito/img/paper.png", "/sito/img/paper.png"},
             {"sito/fonts/f.woff2", "/sito/fonts/f.woff2"},
+            {"sito/about.html", "/sito/about.html"},
         };
         for (auto it = files.begin(); it != files.end(); ++it)
             t.insert(it.key(), bytes(it.value()));
@@ -227,7 +234,10 @@ protected:
         const QMap<QString, ReportLine> report = readReport(dest);
         const struct { const char* path; const char* outcome; } listed[] = {
             {"/sito/docs/missing.html", "errore 404 - Not Found"},
-            {"/sito/about.html", "escluso: fuori dalla cartella iniziale"},
+            {"/sito/altro/pagina.html", "escluso: fuori dalla cartella iniziale"},
+            {"/sito/about.html", "sito/about.html"},
+            {"/sito/docs/guide", "sito/docs/guide/index.html"},
+            {"/sito/docs/fuori.html", "escluso: reindirizzato ad altro host (http://altro.example/y.html)"},
             {"/sito/docs/private/secret.html", "escluso: robots.txt"},
             {"/sito/docs/old.html", "sito/docs/old.html"},
             {"/sito/docs/api/list.php?page=3&sort=name", "sito/docs/api/list.php@page=3&sort=name"},
@@ -265,8 +275,8 @@ TEST_F(CompleteCopyTest, ThroughTheWindowEveryFileInItsFolderAndOneBoxAtTheEnd) 
     ASSERT_EQ(events.size(), 1) << events.join("\n|").toStdString();
     const QString box = events.value(0);
     EXPECT_TRUE(box.startsWith("Copia Sito Internet Terminata !!!\r\r")) << box.toStdString();
-    for (const QString& count : {QStringLiteral("File copiati: 31 "), QStringLiteral("Non riusciti: 1\r"),
-                                 QStringLiteral("Esclusi: 7\r"), QStringLiteral("Resoconto: ")})
+    for (const QString& count : {QStringLiteral("File copiati: 32 "), QStringLiteral("Non riusciti: 1\r"),
+                                 QStringLiteral("Esclusi: 8\r"), QStringLiteral("Resoconto: ")})
         EXPECT_TRUE(box.contains(count)) << count.toStdString() << " in " << box.toStdString();
     const FileTree got = copied(dest);
     const FileTree want = site.expected(true);
@@ -276,14 +286,14 @@ TEST_F(CompleteCopyTest, ThroughTheWindowEveryFileInItsFolderAndOneBoxAtTheEnd) 
     // The level box and the panes show what was read.
     EXPECT_FALSE(form->txtLIVELLO->text().isEmpty());
     EXPECT_EQ(server.requestCount("/sito/docs/deep/c.html"), 0);
-    EXPECT_EQ(server.requestCount("/sito/about.html"), 0);
+    EXPECT_EQ(server.requestCount("/sito/altro/pagina.html"), 0);
 
     // The same copy again brings the folder up to date: nothing has changed.
     events.clear();
     form->Command4_Click();
     ASSERT_EQ(events.size(), 1);
     EXPECT_TRUE(events[0].contains("File copiati: 0 ")) << events[0].toStdString();
-    EXPECT_TRUE(events[0].contains("Nuovi: 0, cambiati: 0, invariati: 31, spariti: 0")) << events[0].toStdString();
+    EXPECT_TRUE(events[0].contains("Nuovi: 0, cambiati: 0, invariati: 32, spariti: 0")) << events[0].toStdString();
     EXPECT_TRUE(copied(dest) == want);
 }
 
@@ -301,13 +311,13 @@ TEST_F(CompleteCopyTest, FromTheCommandLineHiddenWithLinesSummaryAndExitStatus) 
     const QStringList out = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     // A line a file written or failed, then the summary with the new counts.
     ASSERT_FALSE(out.isEmpty());
-    EXPECT_EQ(out.size(), 30 + 1 + 1) << out.join('\n').toStdString();
+    EXPECT_EQ(out.size(), 31 + 1 + 1 + 1) << out.join('\n').toStdString();
     EXPECT_TRUE(out.contains("0\t" + start + "\t" + QDir::cleanPath(dest) + "/sito/docs/index.html"));
     EXPECT_TRUE(out.contains("1\t" + server.url("/sito/docs/missing.html") + "\terrore 404 - Not Found"));
-    EXPECT_TRUE(out.last().startsWith("riepilogo file=30 pagine=10 ")) << out.last().toStdString();
-    for (const char* field : {" errori=1 ", " esclusi=7 ", " dal_browser=0 ", " resoconto="})
+    EXPECT_TRUE(out.last().startsWith("riepilogo file=31 pagine=11 ")) << out.last().toStdString();
+    for (const char* field : {" errori=1 ", " esclusi=8 ", " dal_browser=0 ", " resoconto="})
         EXPECT_TRUE(out.last().contains(field)) << field;
-    EXPECT_TRUE(err.contains("Copia Sito Internet Terminata !!!\n\nFile copiati: 30 ")) << err.toStdString();
+    EXPECT_TRUE(err.contains("Copia Sito Internet Terminata !!!\n\nFile copiati: 31 ")) << err.toStdString();
 
     const FileTree got = copied(dest);
     const FileTree want = site.expected(false);
