@@ -141,7 +141,7 @@ void CompleteCrawl::loadRobots() {
     const Item item{robots, 0, true, QString(), false};
     // A site without robots.txt, or one that cannot be read, refuses nothing.
     std::optional<RunError> failure;
-    const std::optional<Fetched> file = fetch(item, &failure);
+    const std::optional<Fetched> file = fetch(item, &failure, false, true);
     if (!file) {
         if (failure)
             m_report.note(QStringLiteral("robots.txt non letto (%1 - %2): nessuna regola").arg(failure->Number).arg(failure->Description));
@@ -197,7 +197,7 @@ QList<QPair<QByteArray, QByteArray>> CompleteCrawl::conditions(const QString& ad
 }
 
 std::optional<CompleteCrawl::Fetched> CompleteCrawl::fetch(const Item& item, std::optional<RunError>* failure,
-                                                           bool anySite) {
+                                                           bool anySite, bool wholeFile) {
     const auto fail = [&](int number, const QString& description) -> std::optional<Fetched> {
         if (failure)
             *failure = RunError(number, description);
@@ -208,7 +208,10 @@ std::optional<CompleteCrawl::Fetched> CompleteCrawl::fetch(const Item& item, std
     QUrl current = item.address;
     for (int hop = 0;; ++hop) {
         const QString address = addressKey(current);
-        m_form.Text1->setText(address);
+        // The address box shows each address where it can be seen: a box of a window
+        // nobody sees would lay out every text for nothing.
+        if (m_form.Form->isVisible())
+            m_form.Text1->setText(address);
         waitBetweenRequests();
         const auto asked = conditions(address);
         Inet::Response r;
@@ -221,12 +224,18 @@ std::optional<CompleteCrawl::Fetched> CompleteCrawl::fetch(const Item& item, std
             return fail(e.Number, e.Description);
         }
         if (r.status == 304 && !asked.isEmpty()) {
-            // Not modified: the file kept on the disk is the file.
+            // Not modified: the file kept on the disk is the file. Only a page or a
+            // stylesheet is read back, for its references, or a file kept under
+            // another name as well (the end of a redirect).
             const CopyState::Entry* kept = m_state.current(address) ? m_state.current(address) : m_state.previous(address);
-            const std::optional<QByteArray> bytes = m_destination.readBytes(m_destination.root() + kept->local);
-            if (!bytes)
-                return fail(ErrorCodes::ErroreAccessoFile, ErrorCodes::descrizione(ErrorCodes::ErroreAccessoFile));
-            return Fetched{current, *bytes, kept->contentType, kept->lastModified, kept->etag, true};
+            Fetched unchanged{current, QByteArray(), kept->contentType, kept->lastModified, kept->etag, true};
+            if (wholeFile || hop > 0 || kindOf(kept->contentType, current) != Kind::Other) {
+                const std::optional<QByteArray> bytes = m_destination.readBytes(m_destination.root() + kept->local);
+                if (!bytes)
+                    return fail(ErrorCodes::ErroreAccessoFile, ErrorCodes::descrizione(ErrorCodes::ErroreAccessoFile));
+                unchanged.body = *bytes;
+            }
+            return unchanged;
         }
         if (r.status >= 300 && r.status < 400 && r.status != 304 && !r.location.isEmpty()) {
             if (hop >= kMaxRedirects)
@@ -258,11 +267,11 @@ CompleteCrawl::Saved CompleteCrawl::save(const QUrl& address, const Fetched& fil
     const QString local = localPathFor(address);
     const QString path = m_destination.root() + local;
     const CopyState::Entry entry{local, file.lastModified, file.etag, file.contentType};
-    // Over an earlier copy, a file the same as the one kept is left as it is.
-    if (m_update && m_state.previous(key) && m_destination.modified(path).isValid()) {
-        const bool same = file.notModified && file.finalAddress == address
-                              ? true
-                              : m_destination.readBytes(path) == std::optional<QByteArray>(file.body);
+    // Over an earlier copy, a file the same as the one kept is left as it is: the
+    // server said so, or its bytes are the same.
+    const bool notModified = file.notModified && file.finalAddress == address;
+    if (notModified || (m_update && m_state.previous(key) && m_destination.modified(path).isValid())) {
+        const bool same = notModified || m_destination.readBytes(path) == std::optional<QByteArray>(file.body);
         if (same) {
             ++m_counts.unchanged;
             m_state.record(key, entry);

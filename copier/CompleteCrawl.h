@@ -112,8 +112,11 @@ private:
     void copyItem(const Item& item);
     // The file of the address after redirects within the site (anywhere on the web
     // with anySite); nullopt after a failure or a redirect off the site, which are
-    // reported here, or given back in failure when the caller asks for them.
-    std::optional<Fetched> fetch(const Item& item, std::optional<RunError>* failure = nullptr, bool anySite = false);
+    // reported here, or given back in failure when the caller asks for them. A file
+    // found not modified has its bytes read back from the disk when they are needed:
+    // a page's or a stylesheet's, or any with wholeFile.
+    std::optional<Fetched> fetch(const Item& item, std::optional<RunError>* failure = nullptr, bool anySite = false,
+                                 bool wholeFile = false);
     // The conditions under which the address is asked for again.
     QList<QPair<QByteArray, QByteArray>> conditions(const QString& address) const;
     // Saves the file under the address that was asked for and, after a redirect,
