@@ -90,7 +90,8 @@ CopyState::Loaded CopyState::load(const QString& folder, const QString& start) {
     if (QFile::exists(journalPath)) {
         QString journalStart;
         QHash<QString, Entry> journal;
-        if (readInto(readAll(journalPath), start, journal, journalStart, true) && journalStart == start) {
+        if (readInto(readAll(journalPath), start, journal, journalStart, true) && journalStart == start &&
+            !journal.isEmpty()) {
             for (auto it = journal.begin(); it != journal.end(); ++it)
                 m_previous.insert(it.key(), it.value());
             loaded = Loaded::Usable;
