@@ -159,3 +159,14 @@ TEST(RichTextBox, UnseenPaneSavesTheTextItWasGiven) {
     }
     EXPECT_EQ(shownLines(box), QStringList{"Xprima"});
 }
+
+// Pieces as short as they come (a blank just inside the last 256 characters of each):
+// every character of the line is shown, none lost at its end.
+TEST(RichTextBox, ShortestPiecesLoseNothing) {
+    const QString line = (QString(1792, 'a') + ' ').repeated(100);
+    RichTextBox box;
+    box.setText(line);
+    const QStringList pieces = shownLines(box);
+    EXPECT_EQ(pieces.size(), 100);
+    EXPECT_EQ(pieces.join(QString()), line);
+}
