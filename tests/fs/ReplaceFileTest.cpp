@@ -153,3 +153,22 @@ TEST(ReplaceFile, ANewFileIsWholeOrNotThere) {
     }
 #endif
 }
+
+// A name that is no file: a missing folder on its way is reported before anything else.
+TEST(ReplaceFile, NamesOfNoFileOrInNoFolder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("cartella"));
+    const struct { const char* name; int number; } cases[] = {
+        {"cartella", 75}, {"cartella/", 75}, {"manca/", 76}, {"manca/pagina.htm", 76}, {"manca/altra/", 76},
+    };
+    for (const auto& c : cases) {
+        int number = 0;
+        try {
+            replaceFile(QString(dir.filePath(c.name)).replace('/', '\\'), "x");
+        } catch (const RunError& e) {
+            number = e.Number;
+        }
+        EXPECT_EQ(number, c.number) << c.name;
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"cartella"});
+}
