@@ -161,7 +161,10 @@ void RichTextBox::showEvent(QShowEvent* event) {
 void RichTextBox::makeDocument() {
     m_settingText = true;
     const Display shown = toDisplay(m_text);
-    // The whole text in one call: the document takes it in a single edit, line after line.
+    // The whole page in one call, taken by the document in a single edit; the cursor,
+    // the undo history and the scroll position end as the pane always had them (the
+    // document's own setPlainText is a little quicker but leaves the cursor at the end,
+    // and putting it back costs more than it saved).
     setPlainText(shown.text);
     if (!shown.continuations.empty()) {
         QTextBlock b = document()->begin();

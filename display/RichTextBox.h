@@ -20,10 +20,10 @@ public:
     void setText(const QString& text);
     void Refresh();
 
-    // Whether anybody may see the pane while it is not shown; on by default, so that
-    // document() always holds the text. Off, document() holds the last text made into
-    // a document while the pane was shown or seen, until it is shown or this is on
-    // again.
+    // Whether the document is kept up to date while the pane is not shown: on by
+    // default, so that document() always holds the text. Off (nobody sees the pane),
+    // document() keeps the last text made into a document until the pane is shown or
+    // this is turned on again; a shown pane makes every text at once either way.
     void setShowsText(bool shows);
     bool showsText() const { return m_showsText; }
 
