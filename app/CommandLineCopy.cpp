@@ -5,6 +5,7 @@
 #include "copier/CopyEvent.h"
 #include "copier/InsideDestination.h"
 #include "display/Messages.h"
+#include "display/RichTextBox.h"
 #include "display/WebBrowser.h"
 #include "fs/TimeSpent.h"
 
@@ -33,6 +34,7 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
                        std::ostream& err) {
     // Nobody sees the browser pane of a hidden window: it loads nothing.
     form.WebBrowser1->setShowsPages(form.isVisible());
+    form.RichTextBox1->setShowsText(form.isVisible()); // nor its source pane: the text without a document
     form.Text1->setText(QString::fromLocal8Bit(request.address));
     form.Text3->setText(QString::fromLocal8Bit(request.destination));
     if (request.level)

@@ -4,10 +4,13 @@
 // the three copies hold the same files, byte for byte as served. Then the engine
 // alone loads the same pages (page_load_bench), and the same tree one level deeper
 // is copied the three ways again, to show how the time grows with the files fetched.
+// Last, the first tree with pages of a real site's size (20-100 KB, a few hundred
+// lines) is copied the three ways, in ms a request beside the tiny pages' figures.
 //
 //   build/bench/copy_bench [FAN_OUT DEPTH IMAGES]     (default 5 4 100: 781 pages, 100 images)
 //   build/bench/copy_bench --serve [FAN_OUT DEPTH IMAGES]   serves the site until stopped,
 //                                                          to profile a copy of it by hand
+//   build/bench/copy_bench --serve-real [FAN_OUT DEPTH IMAGES]   the same with real-sized pages
 //   build/bench/copy_bench --completa   only the complete copy against wget and wget2
 //   build/bench/copy_bench --serve-completa   serves the site of the complete copy until stopped
 #include "bench/CompleteCopyRows.h"
@@ -180,11 +183,95 @@ double bareEngineLoadMs(const QString& start, int pages, const QString& display)
     return field(QString::fromLocal8Bit(p.readAllStandardOutput()), "median_ms");
 }
 
+// Starts the program and wget once on a page of their own before anything is timed:
+// the first start after a while reads the browser engine's libraries (150 MB) from the
+// disk again, and that is no part of a copy's time a request.
+void warmUp(HttpServer& server, const QString& work) {
+    server.setPage("/riscaldamento/index.htm", "<html>\r\n</html>\r\n");
+    const QString start = server.url("/riscaldamento/index.htm");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    env.remove("QT_QPA_PLATFORM");
+    timed(MIRASITO_EXE, {"--copia", start, work + "/nascosta", "--livello", "0", "--nascosto"}, env, server);
+    timed("wget", {"-q", "-P", work + "/wget", start}, env, server);
+}
+
+// The third point: the same tree with pages of a real site's size, 20-100 KB and a few
+// hundred lines each, CR LF and LF line ends, the references spread through the text.
+TreeSite realSized(const TreeSite& site) {
+    TreeSite real = site;
+    real.minPageBytes = 20 * 1024;
+    real.maxPageBytes = 100 * 1024;
+    return real;
+}
+
+// Milliseconds a request served to the copy: the transfer component's for the program,
+// wget's own for wget.
+double msPerRequest(const Run& r) {
+    const int requests = r.fromInet + r.fromWget;
+    return requests > 0 ? 1000 * r.seconds / requests : -1.0;
+}
+
+// The program's time outside the browser pane's loads, in ms a page loaded.
+double outsideLoadsMsPerPage(const Run& shown) {
+    const double loads = field(shown.summary, "caricamenti");
+    return loads > 0 ? 1000 * (shown.seconds - field(shown.summary, "attesa_pagina")) / loads : -1.0;
+}
+
+// Prints the real-sized point beside the tiny pages' one, and the goals that compare the
+// copies with wget and the bare engine. True when the copies at the point are complete
+// and faithful.
+bool reportRealSizedPoint(const Point& tiny, const Point& real, double bareMs) {
+    qint64 bytes = 0;
+    for (const QByteArray& file : real.served)
+        bytes += file.size();
+    std::printf("\nReal-sized pages: %d pages of %d-%d KB (%.1f MB served with the images)\n", real.site.pages(),
+                real.site.minPageBytes / 1024, real.site.maxPageBytes / 1024, bytes / 1048576.0);
+    std::printf("%-30s %9s %14s %14s %14s\n", "", "requests", "hidden ms/req", "shown ms/req", "wget ms/req");
+    for (const Point* x : {&tiny, &real}) {
+        const QString name = QStringLiteral("%1 %2 pages, level %3")
+                                 .arg(x->site.pages())
+                                 .arg(x->site.maxPageBytes > 0 ? "real-sized" : "tiny")
+                                 .arg(x->site.depth);
+        std::printf("%-30s %9d %14.3f %14.3f %14.3f\n", qPrintable(name), x->hidden.fromInet,
+                    msPerRequest(x->hidden), msPerRequest(x->shown), msPerRequest(x->wget));
+    }
+    for (const Point* x : {&tiny, &real})
+        std::printf("%s pages, shown: %.2f ms a page outside the browser's loads, median load %.1f ms\n",
+                    x->site.maxPageBytes > 0 ? "real-sized" : "tiny", outsideLoadsMsPerPage(x->shown),
+                    1000 * field(x->shown.summary, "caricamento_mediano"));
+    std::printf("Real-sized pages: whole runs hidden %.3f s, shown %.3f s, wget %.3f s; exit status %d, %d, %d\n",
+                real.hidden.seconds, real.shown.seconds, real.wget.seconds, real.hidden.code, real.shown.code,
+                real.wget.code);
+    std::printf("  %s\n  %s\n", qPrintable(real.hidden.summary), qPrintable(real.shown.summary));
+    const bool same = real.sameCopies() && real.faithfulCopies() && real.copyHidden.size() == real.served.size();
+    std::printf("Same %d files, byte for byte as served, in all three copies of the real-sized pages: %s\n",
+                int(real.copyHidden.size()), same ? "yes" : "NO");
+
+    const double median = field(tiny.shown.summary, "caricamento_mediano") * 1000;
+    const struct {
+        const char* goal;
+        bool met;
+    } goals[] = {
+        {"hidden copy, real-sized pages: ms a request at most wget's", msPerRequest(real.hidden) <= msPerRequest(real.wget)},
+        {"hidden copy, tiny pages: at most 1.2x wget's whole run", tiny.hidden.seconds <= 1.2 * tiny.wget.seconds},
+        {"shown copy: at most 1.5 ms a page outside the browser's loads", outsideLoadsMsPerPage(tiny.shown) <= 1.5},
+        {"shown copy: median load within 10% of the bare engine's", median <= 1.1 * bareMs},
+    };
+    for (const auto& g : goals)
+        std::printf("  %-60s %s\n", g.goal, g.met ? "met" : "NOT MET");
+    return same && real.hidden.code == 0 && real.shown.code == 0 && real.wget.code == 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    // --serve-real: the real-sized pages of the third point, served alone.
+    const bool serveReal = args.value(0) == QLatin1String("--serve-real");
+    if (serveReal)
+        args[0] = QStringLiteral("--serve");
     const bool serveOnly = args.value(0) == QLatin1String("--serve");
     if (serveOnly)
         args.removeFirst();
@@ -207,7 +294,7 @@ int main(int argc, char** argv) {
             QThread::sleep(3600);
     }
     if (serveOnly) {
-        site.serve(server, "/albero/");
+        (serveReal ? realSized(site) : site).serve(server, "/albero/");
         std::printf("%s\n", qPrintable(server.url("/albero/index.htm")));
         std::fflush(stdout);
         for (;;)
@@ -230,10 +317,12 @@ int main(int argc, char** argv) {
     std::printf("Site: %d pages, %d images, copied to level %d; then %d pages to level %d\n", site.pages(),
                 site.images, site.depth, deeper.pages(), deeper.depth);
     std::fflush(stdout);
+    warmUp(server, work.filePath("0"));
     const Point p = copyThreeWays(site, "/albero/", server, display, work.filePath("1"));
     const int bareLoads = std::min(site.pages(), 300);
     const double bareMs = bareEngineLoadMs(p.start, bareLoads, display);
     const Point q = copyThreeWays(deeper, "/grande/", server, display, work.filePath("2"));
+    const Point real = copyThreeWays(realSized(site), "/reale/", server, display, work.filePath("3"));
     xvfb.terminate();
     xvfb.waitForFinished();
 
@@ -320,6 +409,7 @@ int main(int argc, char** argv) {
         std::printf("  %-60s %s\n", g.goal, g.met ? "met" : "NOT MET");
     const bool ran = hidden.code == 0 && shown.code == 0 && wget.code == 0 && q.hidden.code >= 0 &&
                      q.shown.code == q.hidden.code;
-    const bool complete = completeCopyRows(server, work.filePath("3"));
-    return same && sameAtScale && ran && complete ? 0 : 1;
+    const bool realFaithful = reportRealSizedPoint(p, real, bareMs);
+    const bool complete = completeCopyRows(server, work.filePath("4"));
+    return same && sameAtScale && ran && realFaithful && complete ? 0 : 1;
 }

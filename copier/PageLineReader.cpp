@@ -1,6 +1,7 @@
 #include "copier/PageLineReader.h"
 #include "display/Cp1252.h"
 #include <QFileInfo>
+#include <cstring>
 
 PageLineReader::Open PageLineReader::open(const QString& hostPath) {
     const QFileInfo info(hostPath);
@@ -38,26 +39,50 @@ bool PageLineReader::atEnd() {
     return m_pos >= m_buffer.size() && !fill();
 }
 
+namespace {
+
+// The first CR or LF at or after from, or size when there is none. Eight bytes are
+// looked at together while none of them is either; a page of many lines goes through
+// here for every line.
+qsizetype lineEnd(const char* data, qsizetype from, qsizetype size) {
+    constexpr quint64 kOnes = 0x0101010101010101ull;
+    constexpr quint64 kHighBits = 0x8080808080808080ull;
+    const auto holds = [](quint64 word, char byte) {
+        const quint64 x = word ^ (kOnes * static_cast<unsigned char>(byte));
+        return ((x - kOnes) & ~x & kHighBits) != 0;
+    };
+    qsizetype i = from;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, data + i, 8);
+        if (holds(word, '\r') || holds(word, '\n'))
+            break;
+    }
+    while (i < size && data[i] != '\r' && data[i] != '\n')
+        ++i;
+    return i;
+}
+
+} // namespace
+
 bool PageLineReader::readLine(QString& line) {
     if (atEnd())
         return false;
     qsizetype scan = m_pos;
     for (;;) {
-        qsizetype end = scan;
         const qsizetype size = m_buffer.size();
-        while (end < size && m_buffer[end] != '\r' && m_buffer[end] != '\n')
-            ++end;
+        qsizetype end = lineEnd(m_buffer.constData(), scan, size);
         if (end < size) {
-            const bool cr = m_buffer[end] == '\r';
+            const bool cr = m_buffer.at(end) == '\r';
             // A CR at the end of the buffer: the next byte decides whether an LF belongs to it.
             if (cr && end + 1 == size) {
                 const qsizetype offset = end - m_pos;
                 fill();
                 end = m_pos + offset;
             }
-            line = Cp1252::toText(m_buffer.mid(m_pos, end - m_pos));
+            line = Cp1252::toText(QByteArrayView(m_buffer).sliced(m_pos, end - m_pos));
             qsizetype next = end + 1;
-            if (cr && next < m_buffer.size() && m_buffer[next] == '\n')
+            if (cr && next < m_buffer.size() && m_buffer.at(next) == '\n')
                 ++next;
             m_pos = next;
             return true;
@@ -67,7 +92,7 @@ bool PageLineReader::readLine(QString& line) {
         if (!fill()) {
             if (m_failed)
                 return false;
-            line = Cp1252::toText(m_buffer.mid(m_pos));
+            line = Cp1252::toText(QByteArrayView(m_buffer).sliced(m_pos));
             m_pos = m_buffer.size();
             return true;
         }

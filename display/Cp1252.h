@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // The single-byte mapping shared by the page source text and the source pane's
@@ -11,7 +12,7 @@ namespace Cp1252 {
 QChar toChar(unsigned char byte);
 
 // One character a byte, NUL included.
-QString toText(const QByteArray& bytes);
+QString toText(QByteArrayView bytes);
 
 // One byte a character; a character outside the mapping becomes '?'.
 QByteArray fromText(const QString& text);

@@ -44,20 +44,23 @@ struct Display {
     std::vector<int> continuations; // numbers of the blocks that continue a line
 };
 
-// The pane's lines: breaks at CR LF, lone CR and lone LF.
+// The pane's lines: breaks at CR LF, lone CR and lone LF. Written straight into a
+// buffer of the largest size it can take (a piece is never shorter than
+// kPieceLength - 256): appending a character at a time cost more than the document.
 Display toDisplay(const QString& text) {
     Display d;
-    QString& out = d.text;
-    out.reserve(text.size() + text.size() / kPieceLength + 1);
     const QChar* s = text.constData();
     const qsizetype n = text.size();
+    d.text = QString(n + n / (kPieceLength - 256) + 1, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(d.text.data());
+    qsizetype length = 0;
     int block = 0;
     qsizetype lineStart = 0; // in the text
     qsizetype cut = pieceEnd(s, 0, n);
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = s[i].unicode();
         if (c == u'\r' || c == u'\n') {
-            out += QLatin1Char('\n');
+            out[length++] = u'\n';
             if (c == u'\r' && i + 1 < n && s[i + 1] == QLatin1Char('\n'))
                 ++i;
             ++block;
@@ -66,15 +69,16 @@ Display toDisplay(const QString& text) {
             continue;
         }
         if (i == cut) {
-            out += QLatin1Char('\n');
+            out[length++] = u'\n';
             d.continuations.push_back(++block);
             cut = pieceEnd(s, i, n);
         }
         if (shownAsPicture(c))
-            out += QChar(c == 0x7F ? kDelPicture : char16_t(kPictures + c));
+            out[length++] = c == 0x7F ? kDelPicture : char16_t(kPictures + c);
         else
-            out += QChar(c);
+            out[length++] = c;
     }
+    d.text.truncate(length);
     return d;
 }
 
@@ -130,15 +134,37 @@ RichTextBox::RichTextBox(QWidget* parent) : QPlainTextEdit(parent) {
 }
 
 QString RichTextBox::Text() const {
-    if (document()->isModified())
+    if (!m_documentBehind && document()->isModified())
         return fromDocument(document());
     return m_text;
 }
 
 void RichTextBox::setText(const QString& text) {
     m_text = text;
+    m_documentBehind = true;
+    if (m_showsText || isVisible())
+        makeDocument();
+}
+
+void RichTextBox::setShowsText(bool shows) {
+    m_showsText = shows;
+    if (shows && m_documentBehind)
+        makeDocument();
+}
+
+void RichTextBox::showEvent(QShowEvent* event) {
+    if (m_documentBehind)
+        makeDocument();
+    QPlainTextEdit::showEvent(event);
+}
+
+void RichTextBox::makeDocument() {
     m_settingText = true;
-    const Display shown = toDisplay(text);
+    const Display shown = toDisplay(m_text);
+    // The whole page in one call, taken by the document in a single edit; the cursor,
+    // the undo history and the scroll position end as the pane always had them (the
+    // document's own setPlainText is a little quicker but leaves the cursor at the end,
+    // and putting it back costs more than it saved).
     setPlainText(shown.text);
     if (!shown.continuations.empty()) {
         QTextBlock b = document()->begin();
@@ -151,6 +177,7 @@ void RichTextBox::setText(const QString& text) {
     }
     document()->setModified(false);
     m_settingText = false;
+    m_documentBehind = false;
 }
 
 void RichTextBox::Refresh() {

@@ -18,36 +18,15 @@ namespace {
     ErrorCodes::raise(ErrorCodes::ErroreAccessoFile);
 }
 
-} // namespace
+// The folder the file goes in is missing, or is no folder: the failure reported first.
+bool folderMissing(const QFileInfo& info) {
+    return !QFileInfo(info.absolutePath()).isDir();
+}
 
-void replaceFile(const QString& programPath, const QByteArray& bytes, const QDateTime& modified) {
-    const TimeSpent::Measure spent(TimeSpent::Activity::FileWrite);
-    const QString path = nativePath(programPath);
-    // A NUL ends the name where the system takes it: the file made would be another.
-    if (path.isEmpty() || path.contains(QChar(0)))
-        ErrorCodes::raise(ErrorCodes::ErroreAccessoFile);
-    const QFileInfo info(path);
-    if (!QFileInfo(info.absolutePath()).isDir())
-        ErrorCodes::raise(ErrorCodes::PercorsoNonTrovato);
-    if (info.fileName().isEmpty() || info.isDir())
-        ErrorCodes::raise(ErrorCodes::ErroreAccessoFile);
-    // The rename would not be stopped by a read-only file: refuse it here, as writing
-    // into it would be refused.
-    if (info.exists() && !info.isWritable())
-        ErrorCodes::raise(ErrorCodes::PermessoNegato);
-
-    // A new file beside the old one, renamed over it once complete. It is not forced
-    // to the disk first: a copy writes hundreds of files, and waiting for each one
-    // to reach the platters would take most of its time.
-    QFile file;
-    for (int attempt = 0; attempt < 8 && !file.isOpen(); ++attempt) {
-        file.setFileName(path + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                                  QLatin1Char('0')));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.error() != QFileDevice::OpenError)
-            break;
-    }
-    if (!file.isOpen())
-        raiseFileError(info, file.error());
+// Writes the bytes into the open file, gives it the time of its last change when one
+// is given, and closes it. On a failure the file, made for this write, is removed and
+// the failure raised.
+void writeWhole(QFile& file, const QByteArray& bytes, const QFileInfo& info, const QDateTime& modified) {
     const auto abandon = [&file, &info](QFileDevice::FileError error) {
         file.close();
         file.remove();
@@ -62,10 +41,61 @@ void replaceFile(const QString& programPath, const QByteArray& bytes, const QDat
     file.close();
     if (file.error() != QFileDevice::NoError)
         abandon(file.error());
+}
+
+} // namespace
+
+void replaceFile(const QString& programPath, const QByteArray& bytes, const QDateTime& modified) {
+    const TimeSpent::Measure spent(TimeSpent::Activity::FileWrite);
+    const QString path = nativePath(programPath);
+    // A NUL ends the name where the system takes it: the file made would be another.
+    if (path.isEmpty() || path.contains(QChar(0)))
+        ErrorCodes::raise(ErrorCodes::ErroreAccessoFile);
+    // The folder is looked at only when something fails: a missing folder is the
+    // failure to report then, before any other.
+    const QFileInfo info(path);
+    if (info.fileName().isEmpty() || info.isDir())
+        ErrorCodes::raise(folderMissing(info) ? ErrorCodes::PercorsoNonTrovato : ErrorCodes::ErroreAccessoFile);
+    // The rename would not be stopped by a read-only file: refuse it here, as writing
+    // into it would be refused.
+    if (info.exists() && !info.isWritable())
+        ErrorCodes::raise(ErrorCodes::PermessoNegato);
+
+    // Where there is no file yet (the usual case in a copy), the bytes go straight under
+    // its name: the file is made by this open or not at all, and a failure removes it
+    // again, so nothing is replaced and nothing is left behind either way. A file that
+    // appeared meanwhile is replaced as below.
+    QFile file;
+    if (!info.exists()) {
+        file.setFileName(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            writeWhole(file, bytes, info, modified);
+            return;
+        }
+    }
+
+    // A new file beside the old one, renamed over it once complete. It is not forced
+    // to the disk first: a copy writes hundreds of files, and waiting for each one
+    // to reach the platters would take most of its time.
+    for (int attempt = 0; attempt < 8 && !file.isOpen(); ++attempt) {
+        file.setFileName(path + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                                  QLatin1Char('0')));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.error() != QFileDevice::OpenError)
+            break;
+    }
+    if (!file.isOpen()) {
+        if (folderMissing(info))
+            ErrorCodes::raise(ErrorCodes::PercorsoNonTrovato);
+        raiseFileError(info, file.error());
+    }
+    writeWhole(file, bytes, info, modified);
     if (info.exists())
         file.setPermissions(info.permissions());
     std::error_code renamed;
     std::filesystem::rename(file.fileName().toStdU16String(), path.toStdU16String(), renamed);
-    if (renamed)
-        abandon(renamed == std::errc::permission_denied ? QFileDevice::PermissionsError : QFileDevice::RenameError);
+    if (renamed) {
+        file.remove();
+        raiseFileError(info, renamed == std::errc::permission_denied ? QFileDevice::PermissionsError
+                                                                    : QFileDevice::RenameError);
+    }
 }

@@ -108,3 +108,67 @@ TEST(ReplaceFile, AFailingWriteLeavesTheOldFileWholeAndNothingBeside) {
         GTEST_SKIP() << skipped.toStdString();
 #endif
 }
+
+// Where no file stood, the bytes go under the file's own name: a write that fails
+// halfway, or a folder that refuses the file, leaves the folder as empty as it was,
+// and a missing folder is reported as such.
+TEST(ReplaceFile, ANewFileIsWholeOrNotThere) {
+#ifndef Q_OS_LINUX
+    GTEST_SKIP() << "needs a file size limit and a switch of user in a child process";
+#else
+    const passwd* nobody = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+    const QByteArray fresh(100000, 'n');
+    enum Obstacle { None, FileSizeLimit, ReadOnlyFolder, MissingFolder };
+    const struct { const char* what; Obstacle obstacle; int number; } cases[] = {
+        {"nothing in the way", None, 0},
+        {"a write that fails halfway", FileSizeLimit, 75},
+        {"a folder nobody may write in", ReadOnlyFolder, 70},
+        {"a missing folder", MissingFolder, 76},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.obstacle == ReadOnlyFolder && ::geteuid() == 0 && !nobody)
+            continue; // root writes in any folder
+        QTemporaryDir dir;
+        const QString folder = c.obstacle == MissingFolder ? dir.filePath("manca") : dir.path();
+        const int mode = c.obstacle == ReadOnlyFolder ? 0x5555 : 0x7777; // r-x or rwx for everybody
+        ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::Permissions(mode)));
+        const int number = replaceInChild(
+            [&] {
+                const rlimit limit{4096, 4096};
+                if (c.obstacle == FileSizeLimit)
+                    return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+                if (c.obstacle == ReadOnlyFolder && nobody)
+                    return ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 &&
+                           ::setuid(nobody->pw_uid) == 0;
+                return true;
+            },
+            QString(folder + "/pagina.htm").replace('/', '\\'), fresh);
+        EXPECT_EQ(number, c.number);
+        QFile file(folder + "/pagina.htm");
+        EXPECT_EQ(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>"),
+                  c.number ? QByteArray("<none>") : fresh);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  c.number ? QStringList() : QStringList{"pagina.htm"});
+    }
+#endif
+}
+
+// A name that is no file: a missing folder on its way is reported before anything else.
+TEST(ReplaceFile, NamesOfNoFileOrInNoFolder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("cartella"));
+    const struct { const char* name; int number; } cases[] = {
+        {"cartella", 75}, {"cartella/", 75}, {"manca/", 76}, {"manca/pagina.htm", 76}, {"manca/altra/", 76},
+    };
+    for (const auto& c : cases) {
+        int number = 0;
+        try {
+            replaceFile(QString(dir.filePath(c.name)).replace('/', '\\'), "x");
+        } catch (const RunError& e) {
+            number = e.Number;
+        }
+        EXPECT_EQ(number, c.number) << c.name;
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"cartella"});
+}

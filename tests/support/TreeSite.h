@@ -12,6 +12,11 @@ struct TreeSite {
     int depth = 4;        // links from the start page to the deepest pages
     int images = 100;     // img/i0.gif ... in img/
     QByteArray lineEnd = "\r\n";
+    // Pages of a real site's size when above 0: each page is filled out with lines of
+    // text to between minPageBytes and maxPageBytes (a few hundred lines), its links
+    // and images spread through them, and every other page ends its lines with a
+    // lone LF whatever lineEnd says.
+    int minPageBytes = 0, maxPageBytes = 0;
 
     // Site path (under the folder given to serve) -> bytes: index.htm, p1.htm ..., img/i0.gif ...
     QMap<QString, QByteArray> files() const;
