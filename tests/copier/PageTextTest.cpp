@@ -1,7 +1,6 @@
-// A page's lines and their upper-cased form at every place where the quick paths of
-// the line reader and of upperCased could go wrong: a line end at each offset of the
-// bytes looked at together, bytes that differ from CR and LF only in their top bit,
-// every character of the basic plane.
+// The quick paths of the line reader and of upperCased: a line end at each offset of
+// the bytes looked at together, among bytes that differ from CR and LF only in their
+// top bit; every character of the basic plane.
 #include "copier/PageLineReader.h"
 #include "copier/UpperCased.h"
 #include "display/Cp1252.h"
