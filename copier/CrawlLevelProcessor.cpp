@@ -101,9 +101,11 @@ bool CrawlLevelProcessor::readPage(QString& WDIR, QString& WHREF, QStringList& H
         do {
             if (!page.readLine(line))
                 return false; // an empty or unreadable file: none of its references
-            if (upperCased(line).contains(QLatin1String("</HTML>")))
+            // One upper-cased form of the line serves the end test and the extraction.
+            const QString upper = upperCased(line);
+            if (upper.contains(QLatin1String("</HTML>")))
                 break;
-            const std::optional<QString> reference = ESTRAI_HREF(line);
+            const std::optional<QString> reference = ESTRAI_HREF(line, upper);
             if (!reference)
                 continue;
             // Shown afresh only when it changes: a repaint for every reference costs.

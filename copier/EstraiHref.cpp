@@ -2,7 +2,10 @@
 #include "copier/UpperCased.h"
 
 std::optional<QString> ESTRAI_HREF(const QString& line) {
-    const QString upper = upperCased(line);
+    return ESTRAI_HREF(line, upperCased(line));
+}
+
+std::optional<QString> ESTRAI_HREF(const QString& line, const QString& upper) {
     qsizetype after = -1; // first position after the keyword (0-based)
     if (const qsizetype p = upper.indexOf(QLatin1String("HREF")); p >= 0)
         after = p + 4;

@@ -10,3 +10,5 @@
 // part is missing. The text is cut from the line as written; it may be empty and
 // may hold blanks.
 std::optional<QString> ESTRAI_HREF(const QString& line);
+// The same for a line whose upper-cased form the caller has made already.
+std::optional<QString> ESTRAI_HREF(const QString& line, const QString& upper);
