@@ -6,6 +6,7 @@
 #include "copier/LevelValue.h"
 #include "copier/SiteAddress.h"
 #include "display/Messages.h"
+#include "fs/RunningMark.h"
 #include "display/WebBrowser.h"
 #include "fs/DoEvents.h"
 #include "fs/ErrorCodes.h"
@@ -31,11 +32,7 @@ CompleteCopyCommand::CompleteCopyCommand(const FormControls& form) : m_form(form
 void CompleteCopyCommand::start() {
     if (m_running)
         return;
-    m_running = true;
-    struct EndOfCopy {
-        bool& running;
-        ~EndOfCopy() { running = false; }
-    } end{m_running};
+    const RunningMark running(m_running);
     copy();
 }
 

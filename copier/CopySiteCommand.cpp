@@ -3,6 +3,7 @@
 #include "copier/CrawlTable.h"
 #include "copier/UpperCased.h"
 #include "display/Messages.h"
+#include "fs/RunningMark.h"
 #include "fs/DoEvents.h"
 #include "fs/RicavaPath.h"
 #include "reader/DividiUrl.h"
@@ -30,11 +31,7 @@ void CopySiteCommand::Command4_Click() {
     // open-page command busy. Both are refused quietly.
     if (m_running || m_openPage.running())
         return;
-    m_running = true;
-    struct EndOfCopy {
-        bool& running;
-        ~EndOfCopy() { running = false; }
-    } end{m_running};
+    const RunningMark running(m_running);
     copy();
 }
 
