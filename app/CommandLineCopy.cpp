@@ -1,6 +1,6 @@
 #include "app/CommandLineCopy.h"
 #include "app/Form3.h"
-#include "copier/CompleteCopyCommand.h"
+#include "completecopy/CompleteCopyCommand.h"
 #include "copier/CopySiteCommand.h"
 #include "copier/CopyEvent.h"
 #include "copier/InsideDestination.h"

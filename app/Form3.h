@@ -1,6 +1,6 @@
 #pragma once
 #include "app/InHousePreset.h"
-#include "copier/CompleteCopyCommand.h"
+#include "completecopy/CompleteCopyCommand.h"
 #include "copier/CopySiteCommand.h"
 #include "copier/CrawlTable.h"
 #include "reader/FormControls.h"

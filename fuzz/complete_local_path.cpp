@@ -5,8 +5,8 @@
 // character a disk refuses, no name over 255 bytes, not one of the copy's own files);
 // the same address always gives the same file; the address key is stable once made.
 #include "copier/InsideDestination.h"
-#include "copier/LocalPath.h"
-#include "copier/SiteAddress.h"
+#include "completecopy/address/LocalPath.h"
+#include "completecopy/address/SiteAddress.h"
 #include "fuzz/FuzzSupport.h"
 #include <QDir>
 #include <QStringList>

@@ -4,11 +4,11 @@
 // Properties: nothing empty or blank-edged comes back; a srcset candidate holds no
 // white space; robots.txt never refuses itself, and refuses nothing when no rule
 // names the crawler or "*".
-#include "copier/CssReferences.h"
-#include "copier/HtmlReferences.h"
-#include "copier/MetaRefresh.h"
-#include "copier/RobotsRules.h"
-#include "copier/SrcsetCandidates.h"
+#include "completecopy/references/CssReferences.h"
+#include "completecopy/references/HtmlReferences.h"
+#include "completecopy/references/MetaRefresh.h"
+#include "completecopy/address/RobotsRules.h"
+#include "completecopy/references/SrcsetCandidates.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace {

@@ -1,5 +1,5 @@
-#include "copier/CopyState.h"
-#include "copier/LocalPath.h"
+#include "completecopy/CopyState.h"
+#include "completecopy/address/LocalPath.h"
 #include "fs/NativePath.h"
 #include "fs/ReplaceFile.h"
 #include "fs/RunError.h"

@@ -1,4 +1,4 @@
-#include "copier/RobotsRules.h"
+#include "completecopy/address/RobotsRules.h"
 #include <QList>
 
 namespace {

@@ -1,4 +1,4 @@
-#include "copier/LocalPath.h"
+#include "completecopy/address/LocalPath.h"
 #include <QCryptographicHash>
 
 namespace {

@@ -1,4 +1,4 @@
-#include "copier/SrcsetCandidates.h"
+#include "completecopy/references/SrcsetCandidates.h"
 
 namespace {
 

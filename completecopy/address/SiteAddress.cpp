@@ -1,4 +1,4 @@
-#include "copier/SiteAddress.h"
+#include "completecopy/address/SiteAddress.h"
 #include <QRegularExpression>
 
 namespace {

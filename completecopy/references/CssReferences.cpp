@@ -1,4 +1,4 @@
-#include "copier/CssReferences.h"
+#include "completecopy/references/CssReferences.h"
 #include <vector>
 
 namespace {

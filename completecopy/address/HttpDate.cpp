@@ -1,4 +1,4 @@
-#include "copier/HttpDate.h"
+#include "completecopy/address/HttpDate.h"
 #include <QList>
 #include <QTimeZone>
 

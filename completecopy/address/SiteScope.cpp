@@ -1,4 +1,4 @@
-#include "copier/SiteScope.h"
+#include "completecopy/address/SiteScope.h"
 
 namespace {
 

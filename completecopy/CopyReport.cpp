@@ -1,4 +1,4 @@
-#include "copier/CopyReport.h"
+#include "completecopy/CopyReport.h"
 #include "fs/ErrorCodes.h"
 #include <QDateTime>
 

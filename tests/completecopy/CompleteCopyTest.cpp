@@ -4,7 +4,7 @@
 // page must lead to a file of the copy or be listed in the report, and no box may
 // appear before the end.
 #include "app/Form3.h"
-#include "copier/CompleteCopyCommand.h"
+#include "completecopy/CompleteCopyCommand.h"
 #include "reader/OpenPageCommand.h"
 #include "display/WebBrowser.h"
 #include "tests/copier/FormFixture.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "copier/CompleteCrawl.h"
+#include "completecopy/CompleteCrawl.h"
 #include "copier/CopyEvent.h"
 #include "copier/DestinationTree.h"
 #include "display/PaneRequestLog.h"

@@ -1,4 +1,4 @@
-#include "copier/MetaRefresh.h"
+#include "completecopy/references/MetaRefresh.h"
 
 namespace {
 

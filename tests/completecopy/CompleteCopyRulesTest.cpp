@@ -1,14 +1,14 @@
 // The rules of a complete copy, each alone: the references of a page and of a
 // stylesheet, addresses and the site they belong to, the local file of an address,
 // robots.txt.
-#include "copier/CssReferences.h"
-#include "copier/HtmlReferences.h"
-#include "copier/LocalPath.h"
-#include "copier/MetaRefresh.h"
-#include "copier/RobotsRules.h"
-#include "copier/SiteAddress.h"
-#include "copier/SiteScope.h"
-#include "copier/SrcsetCandidates.h"
+#include "completecopy/references/CssReferences.h"
+#include "completecopy/references/HtmlReferences.h"
+#include "completecopy/address/LocalPath.h"
+#include "completecopy/references/MetaRefresh.h"
+#include "completecopy/address/RobotsRules.h"
+#include "completecopy/address/SiteAddress.h"
+#include "completecopy/address/SiteScope.h"
+#include "completecopy/references/SrcsetCandidates.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "copier/HtmlReferences.h"
-#include "copier/CssReferences.h"
-#include "copier/MetaRefresh.h"
-#include "copier/SrcsetCandidates.h"
+#include "completecopy/references/HtmlReferences.h"
+#include "completecopy/references/CssReferences.h"
+#include "completecopy/references/MetaRefresh.h"
+#include "completecopy/references/SrcsetCandidates.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parserInternals.h>
