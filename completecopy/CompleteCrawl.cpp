@@ -38,7 +38,7 @@ CompleteCrawl::CompleteCrawl(const FormControls& form, const DestinationTree& de
                              const CopyObserver& observer, PaneRequestLog* paneLog)
     : m_form(form), m_destination(destination), m_state(state), m_report(report), m_options(options),
       m_paneLog(paneLog), m_fetcher(form, destination, state, update, options),
-      m_files(destination, state, update, m_counts), m_outcomes(report, observer, m_counts, destination.root()) {}
+      m_files(destination, state, update, options.maxFiles, m_counts), m_outcomes(report, observer, m_counts, destination.root()) {}
 
 std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start, double maxLevel) {
     m_maxLevel = maxLevel;
@@ -46,13 +46,12 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start,
         return failure;
     for (;;) {
         while (!m_queue.empty()) {
-            if (m_counts.files + m_counts.unchanged >= m_options.maxFiles) {
+            if (m_files.full()) {
                 // Whatever is still waiting is listed as left out.
-                m_counts.limitReached = true;
+                reachLimit();
                 for (const CrawlItem& rest : m_queue)
                     m_outcomes.leftOut(rest, QStringLiteral("limite di file"));
                 m_queue.clear();
-                m_report.note(QStringLiteral("limite di %1 file raggiunto").arg(m_options.maxFiles));
                 break;
             }
             const CrawlItem item = m_queue.front();
@@ -72,8 +71,24 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start,
     }
     finishLeftOut();
     finishState();
-    m_counts.addresses = int(m_seen.size() + m_leftOut.size());
     return std::nullopt;
+}
+
+void CompleteCrawl::reachLimit() {
+    if (m_counts.limitReached)
+        return;
+    m_counts.limitReached = true;
+    m_report.note(QStringLiteral("limite di %1 file raggiunto").arg(m_options.maxFiles));
+}
+
+QString CompleteCrawl::redirectRefusal(const QUrl& next, bool requisite, bool robotsToo) const {
+    const bool web = next.isValid() && (next.scheme() == u"http" || next.scheme() == u"https");
+    if (!web || !m_scope->sameSite(next))
+        return QStringLiteral("reindirizzato ad altro host (%1)").arg(shownAddress(next));
+    QString reason = SiteScope::reason(requisite ? m_scope->ofRequisite(next) : m_scope->ofPage(next));
+    if (reason.isEmpty() && robotsToo && !m_robots.allows(pathAndQuery(next)))
+        reason = QStringLiteral("robots.txt");
+    return reason.isEmpty() ? QString() : QStringLiteral("reindirizzato a %1: %2").arg(shownAddress(next), reason);
 }
 
 std::optional<CompleteCrawl::StartFailure> CompleteCrawl::copyStart(const QUrl& start) {
@@ -81,18 +96,12 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::copyStart(const QUrl& 
     m_seen.insert(addressKey(start));
     // The start page is taken whatever robots.txt says, and wherever it leads: the
     // site is the one it ends up on.
-    FileFetcher::Outcome got = m_fetcher.fetch(start, true);
+    FileFetcher::Outcome got = m_fetcher.fetch(start, nullptr);
     if (!got.file)
         return StartFailure{false, QString(), *got.failure};
     m_scope.emplace(got.file->finalAddress);
-    m_fetcher.setSite(&*m_scope);
     try {
-        const QString finalKey = addressKey(got.file->finalAddress);
-        const bool finalIsNew = !m_seen.contains(finalKey);
-        m_seen.insert(finalKey);
-        m_outcomes.saved(item, m_files.saveUnderNames(start, *got.file, finalIsNew, [&](const CopiedFiles::Saved& s) {
-            m_outcomes.saved({got.file->finalAddress, 0, false, shownAddress(start), false}, s);
-        }));
+        save(item, *got.file);
     } catch (const RunError& e) {
         return StartFailure{true, m_destination.root() + localPathFor(start), e};
     }
@@ -112,25 +121,33 @@ void CompleteCrawl::loadRobots() {
     m_seen.insert(key);
     const CrawlItem item{robots, 0, true, QString(), false};
     // A site without robots.txt, or one that cannot be read, refuses nothing.
-    const FileFetcher::Outcome got = m_fetcher.fetch(robots, false, true);
+    const FileFetcher::Outcome got =
+        m_fetcher.fetch(robots, [this](const QUrl& next) { return redirectRefusal(next, true, false); }, true);
     if (got.failure)
         m_report.note(QStringLiteral("robots.txt non letto (%1 - %2): nessuna regola")
                           .arg(got.failure->Number)
                           .arg(got.failure->Description));
-    if (got.offSite)
-        m_outcomes.leftOut(item, QStringLiteral("reindirizzato ad altro host (%1)").arg(shownAddress(*got.offSite)));
+    if (!got.refused.isEmpty())
+        m_outcomes.leftOut(item, got.refused);
     if (!got.file)
         return;
     m_robots = RobotsRules::parse(got.file->body, kProductToken);
-    save(item, *got.file);
+    try {
+        save(item, *got.file);
+    } catch (const RunError& e) {
+        m_outcomes.failed(item, e.Number, e.Description);
+    }
 }
 
 std::optional<FetchedFile> CompleteCrawl::fetch(const CrawlItem& item, bool wholeFile) {
-    FileFetcher::Outcome got = m_fetcher.fetch(item.address, false, wholeFile);
+    const bool requisite = item.requisite;
+    FileFetcher::Outcome got = m_fetcher.fetch(
+        item.address, [this, requisite](const QUrl& next) { return redirectRefusal(next, requisite, true); },
+        wholeFile);
     if (got.failure)
         m_outcomes.failed(item, got.failure->Number, got.failure->Description);
-    else if (got.offSite)
-        m_outcomes.leftOut(item, QStringLiteral("reindirizzato ad altro host (%1)").arg(shownAddress(*got.offSite)));
+    else if (!got.refused.isEmpty())
+        m_outcomes.leftOut(item, got.refused);
     return std::move(got.file);
 }
 
@@ -138,16 +155,28 @@ bool CompleteCrawl::save(const CrawlItem& item, const FetchedFile& file) {
     const QString finalKey = addressKey(file.finalAddress);
     const bool finalIsNew = !m_seen.contains(finalKey);
     m_seen.insert(finalKey);
+    // Past the file limit a file is listed as left out, not saved.
+    const auto tell = [this](const CrawlItem& taken, const std::optional<CopiedFiles::Saved>& saved) {
+        if (saved)
+            m_outcomes.saved(taken, *saved);
+        else {
+            reachLimit();
+            m_outcomes.leftOut(taken, QStringLiteral("limite di file"));
+        }
+        return saved.has_value();
+    };
+    return tell(item, m_files.saveUnderNames(item.address, file, finalIsNew, [&](const std::optional<CopiedFiles::Saved>& s) {
+        tell({file.finalAddress, item.level, item.requisite, shownAddress(item.address), item.fromPane}, s);
+    }));
+}
+
+bool CompleteCrawl::saveOrFail(const CrawlItem& item, const FetchedFile& file) {
     try {
-        m_outcomes.saved(item, m_files.saveUnderNames(item.address, file, finalIsNew, [&](const CopiedFiles::Saved& s) {
-            m_outcomes.saved({file.finalAddress, item.level, item.requisite, shownAddress(item.address), item.fromPane},
-                             s);
-        }));
+        return save(item, file);
     } catch (const RunError& e) {
         m_outcomes.failed(item, e.Number, e.Description);
         return false;
     }
-    return true;
 }
 
 void CompleteCrawl::copyItem(const CrawlItem& item) {
@@ -159,7 +188,7 @@ void CompleteCrawl::copyItem(const CrawlItem& item) {
     // reads it.
     const QString finalKey = addressKey(file->finalAddress);
     const bool readElsewhere = finalKey != addressKey(item.address) && m_seen.contains(finalKey);
-    if (!save(item, *file))
+    if (!saveOrFail(item, *file))
         return;
     if (item.fromPane)
         ++m_counts.fromPane;
@@ -255,17 +284,22 @@ void CompleteCrawl::finishLeftOut() {
     for (const Line& l : lines)
         m_report.leftOut(l.why.level, l.address, l.why.reason, l.why.referrer);
     m_counts.leftOut += int(lines.size());
+    // Each address once: one left out here and taken later (the end of a redirect,
+    // asked for by the browser pane) counts among those taken.
+    m_counts.addresses = int(m_seen.size() + lines.size());
 }
 
 void CompleteCrawl::finishState() {
     // Files of the earlier copy that this one did not reach stay on the disk and in
     // the state: gone from the site, or out of reach this time. A copy cut short by
     // its limit says nothing of what it did not reach.
+    // Files this run did not settle (failed, or still waiting when the limit ended it)
+    // keep their entries exactly as they were.
     QStringList kept;
     QStringList previous = m_state.previousAddresses();
     std::sort(previous.begin(), previous.end());
     for (const QString& address : previous) {
-        if (m_seen.contains(address) && !m_outcomes.failedAddresses().contains(address))
+        if (m_state.current(address))
             continue;
         const CopyState::Entry* e = m_state.previous(address);
         if (!m_destination.modified(m_destination.root() + e->local).isValid())

@@ -71,8 +71,15 @@ private:
     // Fetches the item's file; nullopt after a failure or a redirect off the site,
     // which are reported here.
     std::optional<FetchedFile> fetch(const CrawlItem& item, bool wholeFile = false);
-    // Saves the file under its names and reports them; false when it could not be.
+    // Saves the file under its names and reports them; false when the copy was full.
+    // Raises RunError.
     bool save(const CrawlItem& item, const FetchedFile& file);
+    // The same, a failure reported; false when the file was not saved.
+    bool saveOrFail(const CrawlItem& item, const FetchedFile& file);
+    void reachLimit();
+    // Why a redirect to next is not followed (the same rules as a link's), empty when
+    // it is; robotsToo: robots.txt counts (not for robots.txt itself).
+    QString redirectRefusal(const QUrl& next, bool requisite, bool robotsToo) const;
     void readFile(const CrawlItem& item, const FetchedFile& file);
     void consider(const QUrl& address, bool requisite, int level, const QString& referrer);
     void takePaneRequests(int level);

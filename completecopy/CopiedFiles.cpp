@@ -15,10 +15,13 @@ bool clash(const QString& a, const QString& b) {
 
 } // namespace
 
-CopiedFiles::CopiedFiles(const DestinationTree& destination, CopyState& state, bool update, CompleteCopyCounts& counts)
-    : m_destination(destination), m_state(state), m_update(update), m_counts(counts) {}
+CopiedFiles::CopiedFiles(const DestinationTree& destination, CopyState& state, bool update, int maxFiles,
+                         CompleteCopyCounts& counts)
+    : m_destination(destination), m_state(state), m_update(update), m_maxFiles(maxFiles), m_counts(counts) {}
 
-CopiedFiles::Saved CopiedFiles::save(const QUrl& address, const FetchedFile& file) {
+std::optional<CopiedFiles::Saved> CopiedFiles::save(const QUrl& address, const FetchedFile& file) {
+    if (full())
+        return std::nullopt;
     const QString key = addressKey(address);
     const QString local = localPathFor(address);
     const QString path = m_destination.root() + local;
@@ -31,7 +34,7 @@ CopiedFiles::Saved CopiedFiles::save(const QUrl& address, const FetchedFile& fil
         if (same) {
             ++m_counts.unchanged;
             m_state.record(key, entry);
-            return {path, Status::Unchanged, false};
+            return Saved{path, Status::Unchanged, false};
         }
     }
     const Status status = m_update && m_state.previous(key) && m_destination.modified(path).isValid() ? Status::Changed
@@ -48,11 +51,12 @@ CopiedFiles::Saved CopiedFiles::save(const QUrl& address, const FetchedFile& fil
     ++(status == Status::New ? m_counts.newFiles : m_counts.changed);
     m_counts.bytes += file.body.size();
     m_state.record(key, entry);
-    return {path, status, true};
+    return Saved{path, status, true};
 }
 
-CopiedFiles::Saved CopiedFiles::saveUnderNames(const QUrl& asked, const FetchedFile& file, bool finalIsNew,
-                                               const std::function<void(const Saved&)>& ownLine) {
+std::optional<CopiedFiles::Saved> CopiedFiles::saveUnderNames(
+    const QUrl& asked, const FetchedFile& file, bool finalIsNew,
+    const std::function<void(const std::optional<Saved>&)>& ownLine) {
     const bool redirected = addressKey(file.finalAddress) != addressKey(asked);
     const bool oneName = redirected && clash(localPathFor(asked), localPathFor(file.finalAddress));
     // A redirect within the site: the file is also kept where its own address puts
@@ -60,14 +64,14 @@ CopiedFiles::Saved CopiedFiles::saveUnderNames(const QUrl& asked, const FetchedF
     // the two would need one name as both a file and a folder ("docs" and "docs/"),
     // only there.
     if (redirected && finalIsNew) {
-        const Saved underFinal = save(file.finalAddress, file);
+        const std::optional<Saved> underFinal = save(file.finalAddress, file);
         if (oneName)
             return underFinal;
         ownLine(underFinal);
     }
     if (oneName)  // the file of the address it led to, which has its own line
-        return {m_destination.root() + localPathFor(file.finalAddress), m_update ? Status::Unchanged : Status::New,
-                false};
+        return Saved{m_destination.root() + localPathFor(file.finalAddress),
+                     m_update ? Status::Unchanged : Status::New, false};
     FetchedFile underAsked = file;
     if (redirected)
         underAsked.notModified = false;  // kept under its own name: compared with what is there

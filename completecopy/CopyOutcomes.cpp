@@ -1,6 +1,5 @@
 #include "completecopy/CopyOutcomes.h"
 #include "completecopy/CopyReport.h"
-#include "completecopy/address/SiteAddress.h"
 #include "fs/NativePath.h"
 
 QString shownAddress(const QUrl& address) {
@@ -24,7 +23,6 @@ void CopyOutcomes::saved(const CrawlItem& item, const CopiedFiles::Saved& saved)
 
 void CopyOutcomes::failed(const CrawlItem& item, int number, const QString& description) {
     ++m_counts.failures;
-    m_failed.insert(addressKey(item.address));
     const QString failure = QString::number(number) + QStringLiteral(" - ") + description;
     m_report.file(item.level, CopyReport::State::Failed, shownAddress(item.address), QStringLiteral("errore ") + failure,
                   item.referrer);

@@ -4,8 +4,6 @@
 #include "completecopy/CrawlItem.h"
 #include "copier/CopyEvent.h"
 
-#include <QSet>
-
 class CopyReport;
 
 // What became of each address of a complete copy: its line in the report, the event
@@ -19,9 +17,6 @@ public:
     void leftOut(const CrawlItem& item, const QString& reason);
     void pageRead(const CrawlItem& item, const QString& file);
 
-    // The keys of the addresses that failed.
-    const QSet<QString>& failedAddresses() const { return m_failed; }
-
 private:
     void tell(CopyEvent::Kind kind, const CrawlItem& item, const QString& file, const QString& failure) const;
 
@@ -29,7 +24,6 @@ private:
     const CopyObserver& m_observer;
     CompleteCopyCounts& m_counts;
     QString m_root;
-    QSet<QString> m_failed;
 };
 
 // The address as the report and the address box show it.

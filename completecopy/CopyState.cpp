@@ -69,24 +69,29 @@ CopyState::Loaded CopyState::load(const QString& folder, const QString& start) {
     m_previous.clear();
     m_current.clear();
     m_otherStart.clear();
+    m_setAside = false;
     const QString statePath = nativePath(folder + kFileName);
     const QString journalPath = nativePath(folder + kJournalName);
-    const bool hasState = QFile::exists(statePath);
     Loaded loaded = Loaded::None;
-    if (hasState) {
+    if (QFile::exists(statePath)) {
         QString fileStart;
         if (!readInto(readAll(statePath), start, m_previous, fileStart, false)) {
             m_previous.clear();
-            return Loaded::Damaged;
-        }
-        if (fileStart != start) {
+            loaded = Loaded::Damaged;
+        } else if (fileStart != start) {
+            m_previous.clear();
             m_otherStart = fileStart;
-            return Loaded::OtherStart;
+            loaded = Loaded::OtherStart;
+        } else {
+            loaded = Loaded::Usable;
         }
-        loaded = Loaded::Usable;
+        // A state that cannot be used is replaced when this run begins, so that the
+        // lines this run writes are read by the next one.
+        m_setAside = loaded != Loaded::Usable;
     }
-    // The lines of a run cut short count over the state (they are newer); a journal
-    // that cannot be read, or that belongs to another copy, is set aside.
+    // The lines of a run of this start cut short count over the state (they are
+    // newer), even over a state that cannot be used: that run settled them. A
+    // journal that cannot be read, or that belongs to another copy, is set aside.
     if (QFile::exists(journalPath)) {
         QString journalStart;
         QHash<QString, Entry> journal;
@@ -95,6 +100,7 @@ CopyState::Loaded CopyState::load(const QString& folder, const QString& start) {
             for (auto it = journal.begin(); it != journal.end(); ++it)
                 m_previous.insert(it.key(), it.value());
             loaded = Loaded::Usable;
+            m_otherStart.clear();
         }
     }
     return loaded;
@@ -125,11 +131,12 @@ QByteArray CopyState::text(const QHash<QString, Entry>& entries) const {
 bool CopyState::begin() {
     m_journal.close();
     try {
-        if (!m_previous.isEmpty())
+        if (!m_previous.isEmpty() || m_setAside)
             replaceFile(m_folder + kFileName, text(m_previous));
     } catch (const RunError&) {
         return false;
     }
+    m_setAside = false;
     m_journal.setFileName(nativePath(m_folder + kJournalName));
     if (!m_journal.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;

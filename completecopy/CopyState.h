@@ -40,8 +40,9 @@ public:
     };
 
     // Reads what copies of start left in the folder (program form, ending with its
-    // separator): the state file and the lines of a run cut short. A state of another
-    // start address or a damaged one is set aside.
+    // separator): the state file and the lines of a run of start cut short. A state
+    // of another start address or a damaged one is set aside, and replaced by this
+    // run's when it begins; the lines of a run of start cut short are read even then.
     Loaded load(const QString& folder, const QString& start);
     const QString& otherStart() const { return m_otherStart; }
 
@@ -52,7 +53,8 @@ public:
     QStringList previousAddresses() const { return m_previous.keys(); }
 
     // Starts this run: the state read is saved whole first (so that nothing of a run
-    // cut short is lost), then the run's own lines begin. False when the folder
+    // cut short is lost, and a state set aside no longer stands in the way of this
+    // run's lines), then the run's own lines begin. False when the folder
     // refuses the files; the copy then goes on without them.
     bool begin();
     // A file this run settled, appended to the run's lines at once.
@@ -74,4 +76,5 @@ private:
     QHash<QString, Entry> m_previous;
     QHash<QString, Entry> m_current;
     QFile m_journal;
+    bool m_setAside = false;  // the state file read cannot be used
 };

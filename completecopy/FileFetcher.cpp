@@ -3,7 +3,6 @@
 #include "completecopy/CopyState.h"
 #include "completecopy/address/HttpDate.h"
 #include "completecopy/address/SiteAddress.h"
-#include "completecopy/address/SiteScope.h"
 #include "copier/DestinationTree.h"
 #include "fs/ErrorCodes.h"
 #include "net/ImpostaInternet.h"
@@ -43,9 +42,9 @@ QList<QPair<QByteArray, QByteArray>> FileFetcher::conditions(const QString& addr
     return headers;
 }
 
-FileFetcher::Outcome FileFetcher::fetch(const QUrl& address, bool anySite, bool wholeFile) {
+FileFetcher::Outcome FileFetcher::fetch(const QUrl& address, const RedirectRule& rule, bool wholeFile) {
     const auto fail = [](int number, const QString& description) {
-        return Outcome{std::nullopt, RunError(number, description), std::nullopt};
+        return Outcome{std::nullopt, RunError(number, description), QString()};
     };
     QUrl current = address;
     for (int hop = 0;; ++hop) {
@@ -77,17 +76,21 @@ FileFetcher::Outcome FileFetcher::fetch(const QUrl& address, bool anySite, bool 
                     return fail(ErrorCodes::ErroreAccessoFile, ErrorCodes::descrizione(ErrorCodes::ErroreAccessoFile));
                 unchanged.body = *bytes;
             }
-            return {unchanged, std::nullopt, std::nullopt};
+            return {unchanged, std::nullopt, QString()};
         }
         if (r.status >= 300 && r.status < 400 && r.status != 304 && !r.location.isEmpty()) {
             if (hop >= kMaxRedirects)
                 return fail(ErrorCodes::TroppiReindirizzamenti, ErrorCodes::descrizione(ErrorCodes::TroppiReindirizzamenti));
             const QUrl next = resolveReference(current, QString::fromUtf8(r.location));
             const bool web = next.isValid() && (next.scheme() == u"http" || next.scheme() == u"https");
-            if (anySite && !web)
+            if (!rule && !web)
                 return fail(ErrorCodes::IndirizzoNonValido, ErrorCodes::descrizione(ErrorCodes::IndirizzoNonValido));
-            if (!anySite && (!web || !m_site->sameSite(next)))
-                return {std::nullopt, std::nullopt, next};  // followed no further: the file is another site's
+            // An address a redirect leads to passes the same rules as a link.
+            if (rule) {
+                const QString refused = rule(next);
+                if (!refused.isEmpty())
+                    return {std::nullopt, std::nullopt, refused};
+            }
             current = next;
             continue;
         }
@@ -95,7 +98,7 @@ FileFetcher::Outcome FileFetcher::fetch(const QUrl& address, bool anySite, bool 
             const QString reason = QString::fromLatin1(r.reason).trimmed();
             return fail(r.status, reason.isEmpty() ? ErrorCodes::descrizioneHttpSenzaMotivo() : reason);
         }
-        return {FetchedFile{current, r.body, r.contentType, r.lastModified, r.etag, false}, std::nullopt, std::nullopt};
+        return {FetchedFile{current, r.body, r.contentType, r.lastModified, r.etag, false}, std::nullopt, QString()};
     }
 }
 

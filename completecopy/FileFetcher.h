@@ -6,11 +6,11 @@
 
 #include <QList>
 #include <QPair>
+#include <functional>
 #include <optional>
 
 class CopyState;
 class DestinationTree;
-class SiteScope;
 
 // Asks the site for one file of a complete copy through the window's transfer
 // component, with the window's Internet settings: under conditions when the copy
@@ -21,20 +21,21 @@ public:
     FileFetcher(const FormControls& form, const DestinationTree& destination, const CopyState& state, bool update,
                 const CompleteCopyOptions& options);
 
-    // The site redirects are followed within; none yet: only anySite fetches.
-    void setSite(const SiteScope* site) { m_site = site; }
+    // Why the address a redirect leads to is not followed (another site, outside the
+    // folder, robots.txt); empty when it is followed.
+    using RedirectRule = std::function<QString(const QUrl& next)>;
 
     // Exactly one of the three is set.
     struct Outcome {
         std::optional<FetchedFile> file;
         std::optional<RunError> failure;
-        std::optional<QUrl> offSite;  // a redirect led off the site (or to no web address) here
+        QString refused;  // a redirect the rule refused, and why
     };
-    // The file of the address after redirects within the site (anywhere on the web
-    // with anySite). A file found not modified has its bytes read back from the disk
-    // when they are needed: a page's or a stylesheet's, a redirect's end, or any with
-    // wholeFile.
-    Outcome fetch(const QUrl& address, bool anySite = false, bool wholeFile = false);
+    // The file of the address after the redirects the rule lets it follow; without a
+    // rule, redirects to any web address are followed. A file found not modified has
+    // its bytes read back from the disk when they are needed: a page's or a
+    // stylesheet's, a redirect's end, or any with wholeFile.
+    Outcome fetch(const QUrl& address, const RedirectRule& rule, bool wholeFile = false);
 
 private:
     // The conditions under which the address is asked for again.
@@ -46,6 +47,5 @@ private:
     const CopyState& m_state;
     bool m_update;
     CompleteCopyOptions m_options;
-    const SiteScope* m_site = nullptr;
     bool m_requested = false;  // a request has gone out
 };

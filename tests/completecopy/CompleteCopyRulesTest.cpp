@@ -243,4 +243,64 @@ TEST(RobotsRules, OwnGroupFirstLongestRuleWins) {
     EXPECT_FALSE(RobotsRules::parse("User-agent: *\nDisallow: /caf\xC3\xA9/\n", "x").allows("/caf%c3%a9/a.html"));
 }
 
+// robots.txt read as RFC 9309 writes it: the example file of its section 5.1, line
+// ends of every kind, a byte-order mark, the longest match, "*" and "$", escapes.
+TEST(RobotsRules, AsRfc9309WritesThem) {
+    const QByteArray example = "User-Agent: *\nDisallow: *.gif$\nDisallow: /example/\nAllow: /publications/\n\n"
+                               "User-Agent: foobot\nDisallow:/\nAllow:/example/page.html\nAllow:/example/allowed.gif\n\n"
+                               "User-Agent: barbot\nUser-Agent: bazbot\nDisallow: /example/page.html\n\n"
+                               "User-Agent: quxbot\n\nEOF\n";
+    const QByteArray crOnly = QByteArray(example).replace('\n', '\r');
+    const QByteArray crLf = QByteArray(example).replace("\n", "\r\n");
+    const QByteArray bom = "\xEF\xBB\xBF" + example;
+    const struct { const char* agent; const char* path; bool allowed; } cases[] = {
+        {"foobot", "/example/page.html", true},     {"foobot", "/example/allowed.gif", true},
+        {"foobot", "/example/other.html", false},   {"foobot", "/", false},
+        {"barbot", "/example/page.html", false},    {"BazBot", "/example/page.html", false},
+        {"barbot", "/example/x.gif", true},         {"quxbot", "/example/page.html", true},
+        {"otherbot", "/a/x.gif", false},            {"otherbot", "/a/x.gif?y", true},
+        {"otherbot", "/example/a.html", false},     {"otherbot", "/publications/a.html", true},
+        {"otherbot", "/", true},
+    };
+    for (const QByteArray& file : {example, crOnly, crLf, bom})
+        for (const auto& c : cases)
+            EXPECT_EQ(RobotsRules::parse(file, c.agent).allows(c.path), c.allowed)
+                << c.agent << " " << c.path << " in " << file.left(20).toHex().constData();
+
+    const struct { const char* rules; const char* path; bool allowed; } rules[] = {
+        // The longest rule wins, Allow a tie.
+        {"Allow: /example/page/\nDisallow: /example/page/disallowed.gif", "/example/page/disallowed.gif", false},
+        {"Allow: /example/page/\nDisallow: /example/page/disallowed.gif", "/example/page/ok.gif", true},
+        {"Disallow: /a\nAllow: /a", "/a/b", true},
+        {"Allow: /$\nDisallow: /", "/", true},
+        {"Allow: /$\nDisallow: /", "/x", false},
+        {"Disallow: /this/*/exactly$", "/this/a/b/exactly", false},
+        {"Disallow: /this/*/exactly$", "/this/a/exactly/not", true},
+        // Escapes: letters outside ASCII as UTF-8, unreserved characters decoded, "*" and
+        // "$" of a path matched by their escapes only.
+        {"Disallow: /foo/bar/\xE3\x83\x84", "/foo/bar/%E3%83%84", false},
+        {"Disallow: /foo/bar/%E3%83%84", "/foo/bar/%e3%83%84", false},
+        {"Disallow: /foo/bar/%62%61%7A", "/foo/bar/baz", false},
+        {"Disallow: /foo/bar/baz", "/foo/bar/%62%61%7A", false},
+        {"Disallow: /path/file-with-a-%2A.html", "/path/file-with-a-*.html", false},
+        {"Disallow: /path/file-with-a-%2A.html", "/path/file-with-a-b.html", true},
+        {"Disallow: /path/foo-%24", "/path/foo-$", false},
+        {"Disallow: /q%3Fx", "/q?x", true},
+        // Comments, blanks, empty rules, keys in any case.
+        {"DISALLOW :  /d  # not /e", "/d/x", false},
+        {"Disallow:   \nDisallow: #/all", "/any", true},
+    };
+    for (const auto& c : rules)
+        EXPECT_EQ(RobotsRules::parse(QByteArray("User-agent: *\n") + c.rules, "Mirasito").allows(c.path), c.allowed)
+            << c.rules << " " << c.path;
+
+    // The pause the crawler's group asks for; rules before any group count for none.
+    EXPECT_EQ(RobotsRules::parse("User-agent: *\nCrawl-delay: 2.5\nDisallow: /x\n", "Mirasito").crawlDelay(), 2.5);
+    EXPECT_EQ(RobotsRules::parse("User-agent: mirasito\nCrawl-delay: 1\n\nUser-agent: *\nCrawl-delay: 9\n", "Mirasito").crawlDelay(), 1);
+    EXPECT_EQ(RobotsRules::parse("User-agent: other\nCrawl-delay: 4\n", "Mirasito").crawlDelay(), 0);
+    EXPECT_TRUE(RobotsRules::parse("Disallow: /\nUser-agent: *\nAllow: /a\n", "Mirasito").allows("/b"));
+    // Only the first 500 KiB are read.
+    EXPECT_TRUE(RobotsRules::parse("User-agent: *\n" + QByteArray(500 * 1024, '#') + "\nDisallow: /\n", "x").allows("/y"));
+}
+
 } // namespace

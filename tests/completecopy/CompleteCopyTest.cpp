@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
@@ -392,6 +393,59 @@ TEST_F(CompleteCopyTest, TheSameChecksAsTheOtherCopyAndOneCopyAtATime) {
     EXPECT_EQ(events.size(), 1);
     // Once by the copy, once by the browser pane: no second copy began.
     EXPECT_EQ(server.requestCount("/sito/docs/index.html"), 2);
+}
+
+// Where a redirect leads passes the rules of a link (robots.txt, the start folder),
+// robots.txt is read whatever its line ends and byte-order mark, every address is
+// counted once, and the file limit counts every file the copy writes.
+TEST(CompleteCopyRules, RedirectsFollowTheRulesOfALinkAndTheLimitCountsEveryFile) {
+    HttpServer server;
+    QTemporaryDir tmp;
+    server.setPage("/s/index.html", "<html><a href=go.html>1</a> <a href=out.html>2</a> <a href=in.html>3</a> "
+                                    "<a href=priv/x.html>4</a> <a href=/other/p.png>5</a> <img src=pic.png></html>");
+    server.setPage("/robots.txt", "\xEF\xBB\xBFUser-agent: *\rDisallow: /s/priv/\r", "text/plain");
+    server.setRedirect("/s/go.html", "/s/priv/y.html");
+    server.setRedirect("/s/out.html", "/other/z.html");
+    server.setRedirect("/s/in.html", "/s/in2.html");
+    server.setRedirect("/s/pic.png", "/other/p.png");
+    for (const char* path : {"/s/priv/x.html", "/s/priv/y.html", "/other/z.html", "/s/in2.html"})
+        server.setPage(path, QByteArray("<html>") + path + "</html>");
+    server.setPage("/other/p.png", "PNG", "image/png");
+    const auto run = [&](const QString& dest, const QStringList& extra) {
+        QProcess p;
+        p.start(MIRASITO_EXE, QStringList{"--copia", server.url("/s/index.html"), dest, "--completa", "--nascosto"} + extra);
+        p.waitForFinished(60000);
+        const QStringList out = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        return std::pair{p.exitCode(), out.isEmpty() ? QString() : out.last()};
+    };
+
+    const QString dest = tmp.filePath("tutto");
+    const auto [code, summary] = run(dest, {});
+    EXPECT_EQ(code, 0);
+    for (const char* never : {"/s/priv/x.html", "/s/priv/y.html", "/other/z.html"})
+        EXPECT_EQ(server.requestCount(never), 0) << never;
+    const QMap<QString, ReportLine> report = readReport(dest);
+    EXPECT_EQ(report.value(server.url("/s/go.html")).outcome,
+              "escluso: reindirizzato a " + server.url("/s/priv/y.html") + ": robots.txt");
+    EXPECT_EQ(report.value(server.url("/s/out.html")).outcome,
+              "escluso: reindirizzato a " + server.url("/other/z.html") + ": fuori dalla cartella iniziale");
+    EXPECT_EQ(report.value(server.url("/s/priv/x.html")).outcome, "escluso: robots.txt");
+    EXPECT_EQ(report.value(server.url("/s/in.html")).outcome, "s/in.html");
+    // Left out as a link, then taken as the end of a picture's redirect: one address.
+    EXPECT_EQ(report.value(server.url("/other/p.png")).outcome, "other/p.png");
+    // index, robots.txt, go, out, in, in2, pic, other/p.png and priv/x.html.
+    EXPECT_TRUE(summary.contains(" riferimenti=9 ")) << summary.toStdString();
+
+    // At most N files, robots.txt and a redirect's second name among them.
+    for (const int limit : {1, 2, 5}) {
+        const QString limited = tmp.filePath(QStringLiteral("limite%1").arg(limit));
+        EXPECT_EQ(run(limited, {"--max-file", QString::number(limit)}).first, 2) << limit;
+        FileTree files = fileTree(limited, Folders::Skipped);
+        files.remove(kReport);
+        files.remove("mirasito-stato.txt");
+        EXPECT_EQ(files.size(), limit) << QStringList(files.keys()).join(' ').toStdString();
+        EXPECT_TRUE(files.contains("s/index.html"));
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "tests/support/HttpServer.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -178,7 +179,8 @@ TEST_F(CompleteUpdateTest, AServerThatIgnoresConditions) {
 }
 
 // A copy killed half way leaves the last state and the lines it wrote; the next one
-// fetches again nothing it had settled, and loses no file.
+// fetches again nothing it had settled, and loses no file. So also when the copy
+// killed was a fresh one over a state that could not be used.
 TEST_F(CompleteUpdateTest, ACopyKilledHalfWayIsTakenUpWhereItStopped) {
     for (int k = 0; k < 20; ++k)
         page(QStringLiteral("/s/p%1.html").arg(k), "<html>pagina " + QByteArray::number(k) + "</html>");
@@ -186,33 +188,65 @@ TEST_F(CompleteUpdateTest, ACopyKilledHalfWayIsTakenUpWhereItStopped) {
     for (int k = 0; k < 20; ++k)
         index += "<a href=p" + QByteArray::number(k) + ".html>p</a>";
     page("/s/index.html", index + "</html>");
-
-    QProcess p;
-    p.start(MIRASITO_EXE, args({"--attesa", "0.1"}));
+    const QString state = dest + "/mirasito-stato.txt";
     const QString journal = dest + "/mirasito-stato.txt.nuovo";
-    // Killed once a few files are settled.
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        QFile f(journal);
-        return f.open(QIODevice::ReadOnly) && f.readAll().count('\n') >= 3 + 6;
-    }, 20000));
-    p.kill();
-    p.waitForFinished();
-    EXPECT_FALSE(QFile::exists(dest + "/mirasito-stato.txt"));
-    const FileTree half = site();
-    ASSERT_GE(half.size(), 6);
+    const QByteArray before[] = {QByteArray(), "\x00\x01 garbage\n",
+                                 "inizio\thttp://altro.example/\nhttp://altro.example/\tindex.html\t\t\t\n"};
+    for (const QByteArray& earlier : before) {
+        QDir(dest).removeRecursively();
+        if (!earlier.isEmpty()) {
+            QDir().mkpath(dest);
+            QFile f(state);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(earlier);
+        }
+        QProcess p;
+        p.start(MIRASITO_EXE, args({"--attesa", "0.1"}));
+        // Killed once a few files are settled.
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            QFile f(journal);
+            return f.open(QIODevice::ReadOnly) && f.readAll().count('\n') >= 3 + 6;
+        }, 20000));
+        p.kill();
+        p.waitForFinished();
+        // The state of another copy no longer stands in the way of this copy's lines.
+        EXPECT_EQ(QFile::exists(state), !earlier.isEmpty());
+        const FileTree half = site();
+        ASSERT_GE(half.size(), 6);
 
+        const int bodies = server.bodiesSent();
+        const Outcome r = copy();
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains("copia da capo")) << r.err.toStdString();
+        const FileTree whole = site();
+        EXPECT_EQ(whole.size(), 22);
+        for (auto it = half.begin(); it != half.end(); ++it)
+            EXPECT_EQ(whole.value(it.key()), it.value()) << it.key().toStdString();
+        // Files written before the kill may have missed their line: at most one per file
+        // in flight is fetched again.
+        EXPECT_LE(server.bodiesSent() - bodies, 22 - int(half.size()) + 1) << earlier.constData();
+        EXPECT_FALSE(QFile::exists(journal));
+        EXPECT_EQ(states().values().count("invariato") + states().values().count("nuovo"), 22);
+    }
+}
+
+// An update cut short by the file limit keeps what it did not reach exactly as it
+// was: the next update asks for those files with their conditions and finds them
+// unchanged.
+TEST_F(CompleteUpdateTest, AnUpdateCutShortByTheLimitKeepsWhatItDidNotReach) {
+    ASSERT_EQ(copy().code, 0);
+    const FileTree first = site();
+    EXPECT_EQ(copy({"--max-file", "3"}).code, 2);
+    QFile f(dest + "/mirasito-stato.txt");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().count("\n" + server.url("/s/").toUtf8()), 7);  // the 7 files of /s/, robots.txt aside
+    f.close();
     const int bodies = server.bodiesSent();
     const Outcome r = copy();
-    EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    const FileTree whole = site();
-    EXPECT_EQ(whole.size(), 22);
-    for (auto it = half.begin(); it != half.end(); ++it)
-        EXPECT_EQ(whole.value(it.key()), it.value()) << it.key().toStdString();
-    // Files written before the kill may have missed their line: at most one per file
-    // in flight is fetched again.
-    EXPECT_LE(server.bodiesSent() - bodies, 22 - int(half.size()) + 1);
-    EXPECT_FALSE(QFile::exists(journal));
-    EXPECT_EQ(states().values().count("invariato") + states().values().count("nuovo"), 22);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(server.bodiesSent(), bodies);
+    EXPECT_TRUE(r.summary.contains(" nuovi=0 cambiati=0 invariati=8 spariti=0 ")) << r.summary.toStdString();
+    EXPECT_EQ(site(), first);
 }
 
 // A state that cannot be read, or that is another start address's, gives a fresh copy.
