@@ -10,7 +10,10 @@
 namespace {
 
 const QByteArray kHeader = "# Mirasito - stato della copia completa: una riga per file\n"
-                           "# indirizzo\tfile locale\tLast-Modified\tETag\tContent-Type\n";
+                           "# indirizzo\tfile locale\tLast-Modified\tETag\tContent-Type\tSHA-256\tforma\n";
+const QByteArray kPartial = "parziale";
+const QByteArray kServed = "servito";
+const QByteArray kConverted = "convertito";
 
 QByteArray field(const QByteArray& value) {
     QByteArray v = value;
@@ -24,15 +27,15 @@ QByteArray readAll(const QString& path) {
 
 } // namespace
 
-bool CopyState::readInto(const QByteArray& text, const QString& start, QHash<QString, Entry>& entries,
-                         QString& fileStart, bool lastLineMayBeCut) {
+bool CopyState::readInto(const QByteArray& text, const QString& start, Read& into, QString& fileStart,
+                         bool lastLineMayBeCut) {
     QList<QByteArray> lines = text.split('\n');
     // A file ends with a line end; what follows the last one is a line cut short.
     const QByteArray cut = lines.takeLast();
     if (!cut.isEmpty() && !lastLineMayBeCut)
         return false;
     bool started = false;
-    QHash<QString, Entry> read;
+    Read read;
     for (const QByteArray& line : lines) {
         if (line.startsWith('#'))
             continue;
@@ -46,20 +49,34 @@ bool CopyState::readInto(const QByteArray& text, const QString& start, QHash<QSt
                 return true;
             continue;
         }
-        if (f.size() != 5 || f[0].isEmpty())
+        if (f.size() == 3 && f[0] == kPartial && !f[1].isEmpty()) {
+            read.partials.insert(QString::fromUtf8(f[1]), f[2]);
+            continue;
+        }
+        if ((f.size() != 5 && f.size() != 7) || f[0].isEmpty())
             return false;
         const QString address = QString::fromUtf8(f[0]);
         const QString local = QString::fromUtf8(f[1]);
-        // An entry must name the file its address is kept in: nothing else is read
-        // or compared, whatever the file says.
-        if (local != localPathFor(QUrl(address, QUrl::StrictMode)))
+        // An entry must name the file its address is kept in (a page read offline
+        // with .html added): nothing else is read or compared, whatever the file says.
+        const QString own = localPathFor(QUrl(address, QUrl::StrictMode));
+        if (local != own && local != own + QStringLiteral(".html"))
             return false;
-        read.insert(address, {local, f[2], f[3], f[4]});
+        Entry e{local, f[2], f[3], f[4], QByteArray(), false};
+        if (f.size() == 7) {
+            if (f[6] != kServed && f[6] != kConverted)
+                return false;
+            e.sha256 = f[5];
+            e.converted = f[6] == kConverted;
+        }
+        read.entries.insert(address, e);
     }
     if (!started)
         return false;
-    for (auto it = read.begin(); it != read.end(); ++it)
-        entries.insert(it.key(), it.value());
+    for (auto it = read.entries.begin(); it != read.entries.end(); ++it)
+        into.entries.insert(it.key(), it.value());
+    for (auto it = read.partials.begin(); it != read.partials.end(); ++it)
+        into.partials.insert(it.key(), it.value());
     return true;
 }
 
@@ -68,6 +85,7 @@ CopyState::Loaded CopyState::load(const QString& folder, const QString& start) {
     m_start = start;
     m_previous.clear();
     m_current.clear();
+    m_partials.clear();
     m_otherStart.clear();
     m_setAside = false;
     const QString statePath = nativePath(folder + kFileName);
@@ -75,14 +93,15 @@ CopyState::Loaded CopyState::load(const QString& folder, const QString& start) {
     Loaded loaded = Loaded::None;
     if (QFile::exists(statePath)) {
         QString fileStart;
-        if (!readInto(readAll(statePath), start, m_previous, fileStart, false)) {
-            m_previous.clear();
+        Read read;
+        if (!readInto(readAll(statePath), start, read, fileStart, false)) {
             loaded = Loaded::Damaged;
         } else if (fileStart != start) {
-            m_previous.clear();
             m_otherStart = fileStart;
             loaded = Loaded::OtherStart;
         } else {
+            m_previous = read.entries;
+            m_partials = read.partials;
             loaded = Loaded::Usable;
         }
         // A state that cannot be used is replaced when this run begins, so that the
@@ -94,11 +113,13 @@ CopyState::Loaded CopyState::load(const QString& folder, const QString& start) {
     // journal that cannot be read, or that belongs to another copy, is set aside.
     if (QFile::exists(journalPath)) {
         QString journalStart;
-        QHash<QString, Entry> journal;
+        Read journal;
         if (readInto(readAll(journalPath), start, journal, journalStart, true) && journalStart == start &&
-            !journal.isEmpty()) {
-            for (auto it = journal.begin(); it != journal.end(); ++it)
+            (!journal.entries.isEmpty() || !journal.partials.isEmpty())) {
+            for (auto it = journal.entries.begin(); it != journal.entries.end(); ++it)
                 m_previous.insert(it.key(), it.value());
+            for (auto it = journal.partials.begin(); it != journal.partials.end(); ++it)
+                m_partials.insert(it.key(), it.value());
             loaded = Loaded::Usable;
             m_otherStart.clear();
         }
@@ -116,23 +137,38 @@ const CopyState::Entry* CopyState::current(const QString& address) const {
     return it == m_current.cend() ? nullptr : &it.value();
 }
 
-QByteArray CopyState::text(const QHash<QString, Entry>& entries) const {
+namespace {
+
+QByteArray entryLine(const QString& address, const CopyState::Entry& e) {
+    return field(address.toUtf8()) + '\t' + field(e.local.toUtf8()) + '\t' + field(e.lastModified) + '\t' +
+           field(e.etag) + '\t' + field(e.contentType) + '\t' + field(e.sha256) + '\t' +
+           (e.converted ? kConverted : kServed) + '\n';
+}
+
+QByteArray partialLine(const QString& address, const QByteArray& validator) {
+    return kPartial + '\t' + field(address.toUtf8()) + '\t' + field(validator) + '\n';
+}
+
+} // namespace
+
+QByteArray CopyState::text(const QHash<QString, Entry>& entries, const QHash<QString, QByteArray>& partials) const {
     QStringList addresses = entries.keys();
     std::sort(addresses.begin(), addresses.end());
     QByteArray out = kHeader + "inizio\t" + field(m_start.toUtf8()) + '\n';
-    for (const QString& address : addresses) {
-        const Entry& e = entries[address];
-        out += field(address.toUtf8()) + '\t' + field(e.local.toUtf8()) + '\t' + field(e.lastModified) + '\t' +
-               field(e.etag) + '\t' + field(e.contentType) + '\n';
-    }
+    for (const QString& address : addresses)
+        out += entryLine(address, entries[address]);
+    QStringList cut = partials.keys();
+    std::sort(cut.begin(), cut.end());
+    for (const QString& address : cut)
+        out += partialLine(address, partials[address]);
     return out;
 }
 
 bool CopyState::begin() {
     m_journal.close();
     try {
-        if (!m_previous.isEmpty() || m_setAside)
-            replaceFile(m_folder + kFileName, text(m_previous));
+        if (!m_previous.isEmpty() || !m_partials.isEmpty() || m_setAside)
+            replaceFile(m_folder + kFileName, text(m_previous, m_partials));
     } catch (const RunError&) {
         return false;
     }
@@ -144,13 +180,32 @@ bool CopyState::begin() {
     return m_journal.flush();
 }
 
-void CopyState::record(const QString& address, const Entry& entry) {
-    m_current.insert(address, entry);
+void CopyState::journal(const QByteArray& line) {
     if (!m_journal.isOpen())
         return;
-    m_journal.write(field(address.toUtf8()) + '\t' + field(entry.local.toUtf8()) + '\t' + field(entry.lastModified) +
-                    '\t' + field(entry.etag) + '\t' + field(entry.contentType) + '\n');
+    m_journal.write(line);
     m_journal.flush();
+}
+
+void CopyState::record(const QString& address, const Entry& entry) {
+    m_current.insert(address, entry);
+    journal(entryLine(address, entry));
+}
+
+const QByteArray* CopyState::partial(const QString& address) const {
+    const auto it = m_partials.constFind(address);
+    return it == m_partials.cend() ? nullptr : &it.value();
+}
+
+void CopyState::recordPartial(const QString& address, const QByteArray& validator) {
+    if (const QByteArray* known = partial(address); known && *known == validator)
+        return;
+    m_partials.insert(address, validator);
+    journal(partialLine(address, validator));
+}
+
+void CopyState::partialDone(const QString& address) {
+    m_partials.remove(address);
 }
 
 bool CopyState::finish(const QStringList& kept) {
@@ -159,7 +214,7 @@ bool CopyState::finish(const QStringList& kept) {
         if (const Entry* e = previous(address); e && !all.contains(address))
             all.insert(address, *e);
     try {
-        replaceFile(m_folder + kFileName, text(all));
+        replaceFile(m_folder + kFileName, text(all, m_partials));
     } catch (const RunError&) {
         return false;
     }
