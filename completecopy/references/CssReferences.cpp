@@ -1,7 +1,11 @@
 #include "completecopy/references/CssReferences.h"
+#include "completecopy/references/ByteText.h"
+#include <QStringDecoder>
 #include <vector>
 
 namespace {
+
+using Inner = ValueSyntax::Inner;
 
 bool isSpace(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
@@ -34,15 +38,37 @@ QString readEscape(const QString& css, qsizetype& i) {
     return QString::fromUcs4(&code, 1);
 }
 
+// The characters of a string's inside or a bare address, escapes decoded (and in a
+// string, a backslash before a line end dropped with it).
+QString unescaped(const QString& raw, bool inString) {
+    QString out;
+    const qsizetype n = raw.size();
+    qsizetype i = 0;
+    while (i < n) {
+        if (raw[i] != u'\\') {
+            out += raw[i++];
+            continue;
+        }
+        if (inString && i + 1 < n && (raw[i + 1] == u'\n' || raw[i + 1] == u'\r' || raw[i + 1] == u'\f')) {
+            i += 2;
+            continue;
+        }
+        out += readEscape(raw, i);
+    }
+    return out;
+}
+
 // A string from its opening quote at i; i ends after it. False for a string cut by
-// a line end (which CSS drops).
-bool readString(const QString& css, qsizetype& i, QString& out) {
+// a line end (which CSS drops). inside gets the offsets of what lies between the quotes.
+bool readString(const QString& css, qsizetype& i, QString& out, qsizetype& insideAt, qsizetype& insideEnd) {
     const qsizetype n = css.size();
     const QChar quote = css[i++];
     out.clear();
+    insideAt = i;
     while (i < n) {
         const QChar c = css[i];
         if (c == quote) {
+            insideEnd = i;
             ++i;
             return true;
         }
@@ -59,6 +85,7 @@ bool readString(const QString& css, qsizetype& i, QString& out) {
         out += c;
         ++i;
     }
+    insideEnd = n;
     return true; // the end of the sheet closes the string
 }
 
@@ -78,12 +105,14 @@ QString readName(const QString& css, qsizetype& i) {
 
 // An unquoted url( ... ) from just after its bracket; i ends after the closing
 // bracket. False for a bad address (a quote, a bracket or white space inside it).
-bool readBareUrl(const QString& css, qsizetype& i, QString& out) {
+// The address lies at [valueAt, valueEnd).
+bool readBareUrl(const QString& css, qsizetype& i, QString& out, qsizetype& valueAt, qsizetype& valueEnd) {
     const qsizetype n = css.size();
     out.clear();
     bool bad = false;
     while (i < n && isSpace(css[i]))
         ++i;
+    valueAt = valueEnd = i;
     while (i < n) {
         const QChar c = css[i];
         if (c == u')') {
@@ -104,39 +133,43 @@ bool readBareUrl(const QString& css, qsizetype& i, QString& out) {
         }
         if (c == u'\\') {
             out += readEscape(css, i);
+            valueEnd = i;
             continue;
         }
         out += c;
         ++i;
+        valueEnd = i;
     }
     return !bad;
 }
 
 } // namespace
 
-QStringList findCssReferences(const QString& css) {
-    QStringList found;
-    auto take = [&found](const QString& address) {
-        if (!address.trimmed().isEmpty())
-            found << address.trimmed();
+std::vector<CssReference> findCssReferenceSpans(const QString& css) {
+    std::vector<CssReference> found;
+    auto take = [&found](const QString& address, qsizetype at, qsizetype end, Inner inner) {
+        const QString t = address.trimmed();
+        if (!t.isEmpty())
+            found.push_back({t, at, end - at, inner});
     };
     const qsizetype n = css.size();
     std::vector<QString> open; // the functions and brackets the reading is inside
     bool afterImport = false;
     qsizetype i = 0;
     QString text;
+    qsizetype at = 0, end = 0;
     while (i < n) {
         const QChar c = css[i];
         if (c == u'/' && i + 1 < n && css[i + 1] == u'*') {
-            const qsizetype end = css.indexOf(QLatin1String("*/"), i + 2);
-            i = end < 0 ? n : end + 2;
+            const qsizetype close = css.indexOf(QLatin1String("*/"), i + 2);
+            i = close < 0 ? n : close + 2;
             continue;
         }
         if (c == u'"' || c == u'\'') {
-            const bool whole = readString(css, i, text);
+            const bool whole = readString(css, i, text, at, end);
             const QString inside = open.empty() ? QString() : open.back();
             if (whole && (afterImport || inside == u"url" || inside.endsWith(QLatin1String("image-set"))))
-                take(text);
+                take(text, at, end, c == u'"' ? Inner::CssDoubleQuoted : Inner::CssSingleQuoted);
             afterImport = false;
             continue;
         }
@@ -153,8 +186,8 @@ QStringList findCssReferences(const QString& css) {
                 while (ahead < n && isSpace(css[ahead]))
                     ++ahead;
                 if (name == u"url" && !(ahead < n && (css[ahead] == u'"' || css[ahead] == u'\''))) {
-                    if (readBareUrl(css, i, text))
-                        take(text);
+                    if (readBareUrl(css, i, text, at, end))
+                        take(text, at, end, Inner::CssBareUrl);
                 } else {
                     open.push_back(name);
                 }
@@ -171,6 +204,59 @@ QStringList findCssReferences(const QString& css) {
         else if (c == u';' || c == u'{' || c == u'}')
             afterImport = false;
         ++i;
+    }
+    return found;
+}
+
+QStringList findCssReferences(const QString& css) {
+    QStringList out;
+    for (const CssReference& r : findCssReferenceSpans(css))
+        out << r.text;
+    return out;
+}
+
+std::vector<FoundReference> findStylesheetReferences(const QByteArray& sheet) {
+    std::vector<FoundReference> found;
+    const auto syntaxOf = [](Inner inner) { return ValueSyntax{ValueSyntax::Markup::None, inner}; };
+    if (sheet.startsWith("\xFE\xFF") || sheet.startsWith("\xFF\xFE")) {
+        // UTF-16: read for its addresses, but no byte of it can be told.
+        QStringDecoder decode(sheet.startsWith("\xFE\xFF") ? QStringDecoder::Utf16BE : QStringDecoder::Utf16LE);
+        const QString text = decode(sheet.mid(2));
+        for (const CssReference& r : findCssReferenceSpans(text))
+            found.push_back({r.text, true, -1, 0, syntaxOf(r.inner)});
+        return found;
+    }
+    const qsizetype start = sheet.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    ByteDecoder decoder;
+    static const QByteArray charsetRule = "@charset \"";
+    if (start == 0 && sheet.startsWith(charsetRule)) {
+        const qsizetype close = sheet.indexOf("\";", charsetRule.size());
+        if (close > 0) {
+            ByteDecoder named = ByteDecoder::named(sheet.mid(charsetRule.size(), close - charsetRule.size()));
+            if (named.isValid())
+                decoder = std::move(named);
+        }
+    }
+    // The sheet is tokenized a byte a character: everything that delimits an address
+    // is ASCII, and every byte from 0x80 up reads as part of a name, as the characters
+    // it makes would. Each address is then decoded from its own bytes.
+    const QString bytewise = QString::fromLatin1(sheet);
+    for (const CssReference& r : findCssReferenceSpans(bytewise)) {
+        if (r.at < start)
+            continue;
+        const QByteArray raw = sheet.mid(r.at, r.length);
+        QString decoded;
+        if (decoder.isUtf8()) {
+            decoded = utf8Text(raw);
+        } else {
+            // A run that does not decode keeps its bytes as Latin-1 in the text (and
+            // the address then names nothing the copy holds).
+            const std::optional<MappedText> mapped = decodeMapped(sheet, r.at, r.length, decoder, false);
+            decoded = mapped ? mapped->text : QString::fromLatin1(raw);
+        }
+        const QString text = unescaped(decoded, r.inner != Inner::CssBareUrl).trimmed();
+        if (!text.isEmpty())
+            found.push_back({text, true, r.at, r.length, syntaxOf(r.inner)});
     }
     return found;
 }

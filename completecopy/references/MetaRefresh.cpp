@@ -8,7 +8,8 @@ bool isSpace(QChar c) {
 
 } // namespace
 
-QString metaRefreshAddress(const QString& content) {
+RefreshAddress metaRefreshSpan(const QString& content) {
+    RefreshAddress found;
     const qsizetype n = content.size();
     qsizetype i = 0;
     while (i < n && isSpace(content[i]))
@@ -18,7 +19,7 @@ QString metaRefreshAddress(const QString& content) {
     while (i < n && (content[i].isDigit() || content[i] == u'.'))
         ++i;
     if (i == delay)
-        return QString();
+        return found;
     while (i < n && isSpace(content[i]))
         ++i;
     if (i < n && (content[i] == u';' || content[i] == u','))
@@ -26,7 +27,7 @@ QString metaRefreshAddress(const QString& content) {
     while (i < n && isSpace(content[i]))
         ++i;
     if (i >= n)
-        return QString();
+        return found;
     // An optional "url =" before the address.
     if (content.mid(i, 3).compare(QLatin1String("url"), Qt::CaseInsensitive) == 0) {
         qsizetype j = i + 3;
@@ -38,11 +39,28 @@ QString metaRefreshAddress(const QString& content) {
                 ++i;
         }
     }
-    QString address = content.mid(i);
-    if (!address.isEmpty() && (address[0] == u'"' || address[0] == u'\'')) {
-        const QChar quote = address[0];
-        const qsizetype close = address.indexOf(quote, 1);
-        address = close < 0 ? address.mid(1) : address.mid(1, close - 1);
+    qsizetype end = n;
+    if (i < n && (content[i] == u'"' || content[i] == u'\'')) {
+        found.quoted = true;
+        found.quote = content[i];
+        ++i;
+        const qsizetype close = content.indexOf(found.quote, i);
+        if (close >= 0)
+            end = close;
     }
-    return address.trimmed();
+    // Blanks around the address are not part of it.
+    while (i < end && content[i].isSpace())
+        ++i;
+    while (end > i && content[end - 1].isSpace())
+        --end;
+    if (end > i) {
+        found.address = content.mid(i, end - i);
+        found.at = i;
+        found.length = end - i;
+    }
+    return found;
+}
+
+QString metaRefreshAddress(const QString& content) {
+    return metaRefreshSpan(content).address;
 }

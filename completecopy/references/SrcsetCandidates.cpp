@@ -8,8 +8,8 @@ bool isSpace(QChar c) {
 
 } // namespace
 
-QStringList srcsetCandidates(const QString& srcset) {
-    QStringList out;
+std::vector<SrcsetCandidate> srcsetCandidateSpans(const QString& srcset) {
+    std::vector<SrcsetCandidate> out;
     const qsizetype n = srcset.size();
     qsizetype i = 0;
     while (i < n) {
@@ -20,11 +20,11 @@ QStringList srcsetCandidates(const QString& srcset) {
         const qsizetype start = i;
         while (i < n && !isSpace(srcset[i]))
             ++i;
-        QString address = srcset.mid(start, i - start);
-        if (address.endsWith(u',')) {
+        qsizetype end = i;
+        if (srcset[end - 1] == u',') {
             // "a.png,b.png": the commas close this candidate, which has no descriptors.
-            while (address.endsWith(u','))
-                address.chop(1);
+            while (end > start && srcset[end - 1] == u',')
+                --end;
         } else {
             // Descriptors ("2x", "100w", "(...)") up to the next comma outside brackets.
             bool inBrackets = false;
@@ -40,8 +40,15 @@ QStringList srcsetCandidates(const QString& srcset) {
                 }
             }
         }
-        if (!address.isEmpty())
-            out << address;
+        if (end > start)
+            out.push_back({srcset.mid(start, end - start), start, end - start});
     }
+    return out;
+}
+
+QStringList srcsetCandidates(const QString& srcset) {
+    QStringList out;
+    for (const SrcsetCandidate& c : srcsetCandidateSpans(srcset))
+        out << c.address;
     return out;
 }
