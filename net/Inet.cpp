@@ -311,12 +311,28 @@ struct Inet::Impl {
 
     Fetched fetch(const QString& address, const Settings& s, const FetchOptions& options = {});
     void configure(CURL* h, const QString& address, const Settings& s, const FetchOptions& options, Transfer& t) const;
+    void applySettings(CURL* h, const QString& address, const Settings& s, bool followRedirects) const;
 };
 
 void Inet::Impl::configure(CURL* h, const QString& address, const Settings& s, const FetchOptions& options,
                            Transfer& t) const {
     curl_easy_reset(h);
+    applySettings(h, address, s, options.followRedirects);
 
+    // The silence of a server that has been asked is measured by fetch() itself, from
+    // the last byte received: a slow server that sends something within every
+    // stall time is waited for, whatever its average speed.
+    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, onRequest);
+    curl_easy_setopt(h, CURLOPT_PREREQDATA, &t);
+
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
+}
+
+// Everything a transfer takes from the settings, but its callbacks.
+void Inet::Impl::applySettings(CURL* h, const QString& address, const Settings& s, bool followRedirects) const {
     const bool useProxy = !s.proxy.isEmpty();
     const bool proxyHasPort = useProxy && proxyNamesPort(s.proxy);
     QByteArray url = encodeAddress(address);
@@ -328,24 +344,16 @@ void Inet::Impl::configure(CURL* h, const QString& address, const Settings& s, c
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kProtocols);
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
     curl_easy_setopt(h, CURLOPT_DEFAULT_PROTOCOL, "http");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, options.followRedirects ? 1L : 0L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, followRedirects ? 1L : 0L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, long(kMaxRedirects));
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
     curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
 
-    // The silence of a server that has been asked is measured by fetch() itself, from
-    // the last byte received: a slow server that sends something within every
-    // stall time is waited for, whatever its average speed.
+    // The stall limit proper (no byte for stallSeconds) is the caller's to watch;
+    // curl's own covers the answers of an ftp server.
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(timeouts.connectSeconds));
     curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(timeouts.stallSeconds));
-    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, onRequest);
-    curl_easy_setopt(h, CURLOPT_PREREQDATA, &t);
-
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
 
     // An empty proxy text means no proxy at all, whatever the environment says.
     const QByteArray proxy = s.proxy.toUtf8();
@@ -488,6 +496,21 @@ Inet::~Inet() = default;
 
 void Inet::setTimeouts(Timeouts timeouts) {
     d->timeouts = timeouts;
+}
+
+Inet::Timeouts Inet::timeouts() const {
+    return d->timeouts;
+}
+
+void Inet::configureTransfer(void* curlEasy, const QString& address) const {
+    if (!curlEasy)
+        return;
+    initCurlOnce();
+    d->applySettings(static_cast<CURL*>(curlEasy), address, Settings{UserName, Password, Proxy, RemotePort}, false);
+}
+
+int Inet::failureNumber(int curlCode) {
+    return numberForCurl(static_cast<CURLcode>(curlCode));
 }
 
 void Inet::Cancel() {

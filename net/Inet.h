@@ -22,6 +22,7 @@ public:
 
     // The time limits of the transfers to come (tests use short ones).
     void setTimeouts(Timeouts timeouts);
+    Timeouts timeouts() const;
 
     // Stops whatever the component is doing and forgets the last response.
     void Cancel();
@@ -56,6 +57,19 @@ public:
     };
     using RequestHeaders = QList<QPair<QByteArray, QByteArray>>;
     Response Fetch(const QString& address, const RequestHeaders& headers = {});
+
+    // For transfers run by others on libcurl easy handles of their own (curlEasy is a
+    // CURL*): sets on the handle everything Fetch would, as the settings stand now —
+    // the address encoded and given the port box as Fetch does, proxy (none when the
+    // box is empty, whatever the environment says), user name and password, protocols,
+    // user agent, keep-alive and the connect limit. No redirect is followed. The
+    // handle is not reset first; its callbacks and where the answer goes are the
+    // caller's, and so is watching the stall limit (timeouts().stallSeconds), which
+    // counts from the last byte received once the request is out.
+    void configureTransfer(void* curlEasy, const QString& address) const;
+
+    // The failure number OpenURL and Fetch give for a libcurl result (a CURLcode).
+    static int failureNumber(int curlCode);
 
 private:
     struct Impl;

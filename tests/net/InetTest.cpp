@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <curl/curl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -255,4 +256,50 @@ TEST(Inet, FetchGivesBackEveryAnswerAndItsHeaders) {
     EXPECT_EQ(server.requests().size(), 4);
 
     EXPECT_EQ(outcomeOf([&] { inet.Fetch("http://127.0.0.1:1/x.html"); }), failed(ErrorCodes::ConnessioneRifiutata));
+}
+
+// A handle of someone else's, given the component's settings, asks as Fetch would: the
+// proxy and port rules, the encoded path, the login, and no redirect followed.
+TEST(Inet, ConfigureTransferGivesAnotherHandleTheSettings) {
+    HttpServer server(true);
+    server.setRedirect("/vecchia.htm", "/pagina.htm");
+    server.setPage("/pagina.htm", "pagina");
+    server.setProtected("/riservata.htm", "mario", "segreta", "riservata");
+    const auto port = qint16(server.port());
+    const struct {
+        QString proxy; qint16 remotePort; const char* user; QString address; QByteArray line; long status;
+    } cases[] = {
+        {server.hostPort(), 0, "", "http://www.esempio.invalid/vecchia.htm",
+         "GET http://www.esempio.invalid/vecchia.htm HTTP/1.1", 302},
+        {"127.0.0.1", port, "", "http://www.esempio.invalid/mia pagina.htm",
+         "GET http://www.esempio.invalid/mia%20pagina.htm HTTP/1.1", 404},
+        {"", port, "", "http://127.0.0.1/pagina.htm", "GET /pagina.htm HTTP/1.1", 200},
+        {"", 0, "mario", server.url("/riservata.htm"), "GET /riservata.htm HTTP/1.1", 200},
+        {"", 0, "", server.url("/riservata.htm"), "GET /riservata.htm HTTP/1.1", 401},
+    };
+    for (const auto& c : cases) {
+        Inet inet;
+        inet.Proxy = c.proxy;
+        inet.RemotePort = c.remotePort;
+        inet.UserName = c.user;
+        inet.Password = "segreta";
+        CURL* h = curl_easy_init();
+        ASSERT_NE(h, nullptr);
+        inet.configureTransfer(h, c.address);
+        QByteArray body;
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, +[](char* data, size_t size, size_t count, void* user) {
+            static_cast<QByteArray*>(user)->append(data, qsizetype(size * count));
+            return size * count;
+        });
+        EXPECT_EQ(curl_easy_perform(h), CURLE_OK) << c.line.constData();
+        long status = 0;
+        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_cleanup(h);
+        EXPECT_EQ(status, c.status) << c.line.constData();
+        EXPECT_EQ(server.requests().last().line, c.line);
+        if (c.status == 200)
+            EXPECT_EQ(body, c.user[0] ? QByteArray("riservata") : QByteArray("pagina"));
+    }
+    EXPECT_EQ(server.requestCount("/pagina.htm"), 1);  // the redirect was not followed
 }

@@ -38,6 +38,17 @@ struct Route {
     QByteArray lastModified;
     QByteArray etag;
     bool honoursConditions = false;
+    qint64 generatedSize = -1;  // >= 0: the body is this many pattern bytes, made as sent
+    int delayMs = 0;
+    bool ignoresRange = false;
+    int retryStatus = 0;  // the first retryTimes requests get it, with Retry-After
+    int retryAfterSeconds = 0;
+    int retryTimes = 0;
+    qint64 cutAfter = -1;  // >= 0: the first cutTimes bodies stop after this many bytes
+    int cutTimes = 0;
+    bool cutHolds = false;
+    HttpServer::Framing framing = HttpServer::Framing::Length;
+    int asked = 0;  // requests the route has had
 };
 
 const Route kNotFound{404, "Not Found", {{"Content-Type", "text/html"}}, "<html><body>Not Found</body></html>"};
@@ -99,7 +110,57 @@ QSslConfiguration selfSignedConfiguration() {
     return config;
 }
 
+char patternByte(qint64 i) {
+    return char((i % 251) ^ ((i >> 12) & 0xFF));
+}
+
+// The body an answer sends: stored bytes or made on the fly.
+struct BodySource {
+    QByteArray bytes;
+    qint64 generated = -1;
+    qint64 size() const { return generated >= 0 ? generated : bytes.size(); }
+    QByteArray slice(qint64 from, qint64 length) const {
+        return generated >= 0 ? HttpServer::generatedBytes(from, length) : bytes.mid(from, length);
+    }
+};
+
+// One connection of a client: what it sent that is not answered yet, and whether an
+// answer is under way (waiting out a delay, or being sent in parts).
+struct Connection {
+    QTcpSocket* socket = nullptr;
+    QByteArray buffer;
+    bool busy = false;
+    bool answering = false;  // counted among the requests being answered
+};
+
+// "bytes=S-" or "bytes=S-E": the first and last byte asked for (last -1: to the end).
+bool parseRange(const QByteArray& value, qint64& first, qint64& last) {
+    if (!value.startsWith("bytes=") || value.contains(','))
+        return false;
+    const QList<QByteArray> ends = value.mid(6).trimmed().split('-');
+    if (ends.size() != 2 || ends[0].isEmpty())
+        return false;
+    bool ok = false;
+    first = ends[0].toLongLong(&ok);
+    if (!ok || first < 0)
+        return false;
+    last = -1;
+    if (!ends[1].isEmpty()) {
+        last = ends[1].toLongLong(&ok);
+        if (!ok || last < first)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+QByteArray HttpServer::generatedBytes(qint64 offset, qint64 length) {
+    QByteArray bytes(qsizetype(qMax<qint64>(length, 0)), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = patternByte(offset + i);
+    return bytes;
+}
 
 QByteArray HttpServer::Request::header(const QByteArray& name) const {
     for (const auto& [key, value] : headers)
@@ -120,6 +181,10 @@ struct HttpServer::Impl : QThread {
     std::atomic<bool> closeEveryConnection{false};
     std::atomic<int> bodiesSent{0};
     std::atomic<qint64> bodyBytesSent{0};
+    std::atomic<int> delayAllMs{0};
+    std::atomic<int> answering{0};
+    std::atomic<int> mostAnswering{0};
+    std::atomic<int> accepted{0};
 
     void run() override {
         std::unique_ptr<QTcpServer> server;
@@ -139,17 +204,26 @@ struct HttpServer::Impl : QThread {
         // A TLS connection is pending once its handshake is done.
         QObject::connect(&listener, &QTcpServer::pendingConnectionAvailable, &listener, [this, &listener] {
             while (QTcpSocket* socket = listener.nextPendingConnection()) {
+                ++accepted;
                 if (closeEveryConnection) {
                     socket->abort();
                     socket->deleteLater();
                     continue;
                 }
-                auto buffer = std::make_shared<QByteArray>();
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
-                    *buffer += socket->readAll();
-                    serve(socket, *buffer);
+                // An answer written in parts (its headers, then its body) goes out at
+                // once, not held back until the client acknowledges the first part.
+                socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+                auto connection = std::make_shared<Connection>();
+                connection->socket = socket;
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, connection] {
+                    connection->buffer += connection->socket->readAll();
+                    serve(connection);
                 });
-                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, connection] {
+                    endAnswer(*connection);
+                    connection->socket->deleteLater();
+                });
+                QObject::connect(socket, &QObject::destroyed, [this, connection] { endAnswer(*connection); });
             }
         });
         ready.release();
@@ -157,67 +231,216 @@ struct HttpServer::Impl : QThread {
             exec();
     }
 
-    // Answers every complete request in the buffer, in order, until one stalls.
-    void serve(QTcpSocket* socket, QByteArray& buffer) {
-        for (qsizetype end; (end = buffer.indexOf("\r\n\r\n")) >= 0;) {
-            const Request request = parse(buffer.left(end));
+    void beginAnswer(Connection& c) {
+        if (c.answering)
+            return;
+        c.answering = true;
+        const int now = ++answering;
+        for (int most = mostAnswering; now > most && !mostAnswering.compare_exchange_weak(most, now);) {
+        }
+    }
+
+    void endAnswer(Connection& c) {
+        if (!c.answering)
+            return;
+        c.answering = false;
+        --answering;
+    }
+
+    // Answers every complete request in the buffer, in order, until one stalls or an
+    // answer is under way (the rest waits for it).
+    void serve(const std::shared_ptr<Connection>& c) {
+        for (qsizetype end; !c->busy && (end = c->buffer.indexOf("\r\n\r\n")) >= 0;) {
+            const Request request = parse(c->buffer.left(end));
             const qsizetype length = request.header("Content-Length").toLongLong();
-            if (buffer.size() < end + 4 + length)
+            if (c->buffer.size() < end + 4 + length)
                 return;  // the body is still on its way
-            buffer.remove(0, end + 4 + length);
+            c->buffer.remove(0, end + 4 + length);
             Route route;
             {
                 QMutexLocker lock(&mutex);
                 requests.append(request);
                 const qsizetype query = request.path.indexOf(QLatin1Char('?'));
-                route = routes.value(request.path, routes.value(request.path.left(query), fallback));
-            }
-            if (closeEveryConnection) {
-                socket->abort();
-                return;
-            }
-            if (route.misbehaviour) {
-                misbehave(socket, route);
-                buffer.clear();
-                return;
-            }
-            if (route.stallMs >= 0) {
-                if (route.stall == Stall::AfterHeaders)
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100000\r\n\r\n");
-                QTimer::singleShot(route.stallMs, socket, [socket] { socket->abort(); });
-                buffer.clear();
-                return;
-            }
-            if (!route.credentials.isNull() &&
-                request.header("Authorization") != "Basic " + route.credentials.toBase64())
-                route = {401, "Unauthorized", {{"WWW-Authenticate", "Basic realm=\"prova\""}}, "Unauthorized"};
-            if (route.honoursConditions) {
-                const QByteArray tag = request.header("If-None-Match");
-                const bool unchanged = !tag.isEmpty() ? !route.etag.isEmpty() && tag == route.etag
-                                                      : !route.lastModified.isEmpty() &&
-                                                            request.header("If-Modified-Since") == route.lastModified;
-                if (unchanged) {
-                    route.status = 304;
-                    route.reason = "Not Modified";
-                    route.body.clear();
+                auto it = routes.find(request.path);
+                if (it == routes.end())
+                    it = routes.find(request.path.left(query));
+                if (it != routes.end()) {
+                    ++it->asked;
+                    route = *it;
+                } else {
+                    route = fallback;
                 }
             }
-            QByteArray out = "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + route.reason + "\r\n";
-            for (const auto& [name, value] : route.headers)
-                out += name + ": " + value + "\r\n";
-            if (!route.lastModified.isEmpty())
-                out += "Last-Modified: " + route.lastModified + "\r\n";
-            if (!route.etag.isEmpty())
-                out += "ETag: " + route.etag + "\r\n";
-            if (route.status >= 200 && route.status < 300 && !route.body.isEmpty() && !request.line.startsWith("HEAD ")) {
-                ++bodiesSent;
-                bodyBytesSent += route.body.size();
+            beginAnswer(*c);
+            if (closeEveryConnection) {
+                c->socket->abort();
+                return;
             }
-            out += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n\r\n";
-            if (!request.line.startsWith("HEAD "))
-                out += route.body;
-            socket->write(out);
+            const int delay = route.delayMs > 0 ? route.delayMs : delayAllMs.load();
+            if (delay > 0) {
+                c->busy = true;
+                QTimer::singleShot(delay, c->socket, [this, c, request, route] {
+                    c->busy = false;
+                    if (answer(c, request, route))
+                        c->buffer.clear();
+                    else
+                        serve(c);
+                });
+                return;
+            }
+            if (answer(c, request, route)) {
+                c->buffer.clear();
+                return;
+            }
         }
+    }
+
+    // Answers one request. True when the connection answers nothing more for now (a
+    // misbehaviour or a stall): what else it sent is dropped.
+    bool answer(const std::shared_ptr<Connection>& c, const Request& request, Route route) {
+        QTcpSocket* socket = c->socket;
+        if (socket->state() != QAbstractSocket::ConnectedState) {
+            endAnswer(*c);
+            return true;
+        }
+        if (route.misbehaviour) {
+            misbehave(socket, route);
+            endAnswer(*c);
+            return true;
+        }
+        if (route.stallMs >= 0) {
+            if (route.stall == Stall::AfterHeaders)
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100000\r\n\r\n");
+            QTimer::singleShot(route.stallMs, socket, [socket] { socket->abort(); });
+            endAnswer(*c);
+            return true;
+        }
+        const bool cut = route.cutAfter >= 0 && route.asked <= route.cutTimes;
+        if (route.retryStatus != 0 && route.asked <= route.retryTimes) {
+            route = {route.retryStatus, route.retryStatus == 429 ? "Too Many Requests" : "Service Unavailable",
+                     {{"Content-Type", "text/plain"}, {"Retry-After", QByteArray::number(route.retryAfterSeconds)}},
+                     "riprova"};
+        }
+        if (!route.credentials.isNull() &&
+            request.header("Authorization") != "Basic " + route.credentials.toBase64())
+            route = {401, "Unauthorized", {{"WWW-Authenticate", "Basic realm=\"prova\""}}, "Unauthorized"};
+        if (route.honoursConditions) {
+            const QByteArray tag = request.header("If-None-Match");
+            const bool unchanged = !tag.isEmpty() ? !route.etag.isEmpty() && tag == route.etag
+                                                  : !route.lastModified.isEmpty() &&
+                                                        request.header("If-Modified-Since") == route.lastModified;
+            if (unchanged) {
+                route.status = 304;
+                route.reason = "Not Modified";
+                route.body.clear();
+                route.generatedSize = -1;
+            }
+        }
+        const BodySource body{route.body, route.generatedSize};
+        qint64 from = 0;
+        qint64 to = body.size();
+        QByteArray contentRange;
+        qint64 first = 0, last = -1;
+        if (route.status == 200 && !route.ignoresRange && (!route.etag.isEmpty() || !route.lastModified.isEmpty()) &&
+            parseRange(request.header("Range"), first, last)) {
+            const QByteArray ifRange = request.header("If-Range");
+            const bool same = ifRange.isEmpty() || (!route.etag.isEmpty() && ifRange == route.etag) ||
+                              (!route.lastModified.isEmpty() && ifRange == route.lastModified);
+            if (same && first >= body.size()) {
+                route.status = 416;
+                route.reason = "Range Not Satisfiable";
+                contentRange = "bytes */" + QByteArray::number(body.size());
+                to = 0;
+            } else if (same) {
+                route.status = 206;
+                route.reason = "Partial Content";
+                from = first;
+                to = last < 0 ? body.size() : qMin(last + 1, body.size());
+                contentRange = "bytes " + QByteArray::number(from) + '-' + QByteArray::number(to - 1) + '/' +
+                               QByteArray::number(body.size());
+            }
+        }
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + route.reason + "\r\n";
+        for (const auto& [name, value] : route.headers)
+            out += name + ": " + value + "\r\n";
+        if (!route.lastModified.isEmpty())
+            out += "Last-Modified: " + route.lastModified + "\r\n";
+        if (!route.etag.isEmpty())
+            out += "ETag: " + route.etag + "\r\n";
+        if (!contentRange.isEmpty())
+            out += "Content-Range: " + contentRange + "\r\n";
+        const bool head = request.line.startsWith("HEAD ");
+        const bool file = route.status >= 200 && route.status < 300 && to > from && !head;
+        const Framing framing = file ? route.framing : Framing::Length;
+        if (framing == Framing::Chunked)
+            out += "Transfer-Encoding: chunked\r\n\r\n";
+        else if (framing == Framing::Close)
+            out += "Connection: close\r\n\r\n";
+        else
+            out += "Content-Length: " + QByteArray::number(to - from) + "\r\n\r\n";
+        const qint64 sent = file && cut ? qMin(route.cutAfter, to - from) : to - from;
+        if (file) {
+            ++bodiesSent;
+            bodyBytesSent += sent;
+        }
+        if (head || to <= from) {
+            socket->write(out);
+            endAnswer(*c);
+            return false;
+        }
+        if (route.generatedSize < 0 && !cut && framing == Framing::Length) {
+            socket->write(out + body.slice(from, to - from));
+            endAnswer(*c);
+            return false;
+        }
+        socket->write(out);
+        const Ending ending = cut                           ? (route.cutHolds ? Ending::Hold : Ending::Close)
+                              : framing == Framing::Close ? Ending::Close
+                                                          : Ending::Done;
+        sendInParts(c, body, from, from + sent, ending, framing == Framing::Chunked);
+        return false;
+    }
+
+    enum class Ending { Done, Close, Hold };
+
+    // Sends the body's bytes [from, to) as the connection takes them, a little at a
+    // time, so that a large body is never held whole; then ends the answer as told.
+    // chunked: each part goes as a chunk, and a whole body ends with the last chunk.
+    void sendInParts(const std::shared_ptr<Connection>& c, const BodySource& body, qint64 from, qint64 to,
+                     Ending ending, bool chunked = false) {
+        static constexpr qint64 kPart = 64 * 1024;
+        static constexpr qint64 kQueued = 256 * 1024;
+        struct Progress {
+            qint64 at;
+            QMetaObject::Connection link;
+        };
+        auto progress = std::make_shared<Progress>(Progress{from, {}});
+        c->busy = true;
+        const auto more = [this, c, body, to, ending, chunked, progress] {
+            QTcpSocket* socket = c->socket;
+            while (progress->at < to && socket->bytesToWrite() < kQueued) {
+                const qint64 n = qMin(kPart, to - progress->at);
+                if (chunked)
+                    socket->write(QByteArray::number(n, 16) + "\r\n" + body.slice(progress->at, n) + "\r\n");
+                else
+                    socket->write(body.slice(progress->at, n));
+                progress->at += n;
+            }
+            if (progress->at < to)
+                return;
+            QObject::disconnect(progress->link);
+            if (chunked && ending == Ending::Done)
+                socket->write("0\r\n\r\n");
+            endAnswer(*c);
+            if (ending == Ending::Close) {
+                socket->disconnectFromHost();
+            } else if (ending == Ending::Done) {
+                c->busy = false;
+                serve(c);
+            }
+        };
+        progress->link = QObject::connect(c->socket, &QTcpSocket::bytesWritten, c->socket, more);
+        more();
     }
 
     static QByteArray head(qsizetype length) {
@@ -335,6 +558,69 @@ void HttpServer::setValidators(const QString& path, const QByteArray& lastModifi
     route.lastModified = lastModified;
     route.etag = etag;
     route.honoursConditions = honoursConditions;
+}
+
+void HttpServer::setGeneratedPage(const QString& path, qint64 size, const QByteArray& contentType) {
+    Route route{200, "OK", {}, {}};
+    if (!contentType.isEmpty())
+        route.headers.append({"Content-Type", contentType});
+    route.generatedSize = size;
+    d->set(path, route);
+}
+
+namespace {
+
+// The route of the path, made from the fallback when there is none.
+Route& routeToChange(QHash<QString, Route>& routes, const QString& path, const Route& fallback) {
+    auto it = routes.find(path);
+    if (it == routes.end())
+        it = routes.insert(path, fallback);
+    return *it;
+}
+
+} // namespace
+
+void HttpServer::setDelay(const QString& path, int milliseconds) {
+    if (path.isEmpty()) {
+        d->delayAllMs = milliseconds;
+        return;
+    }
+    QMutexLocker lock(&d->mutex);
+    routeToChange(d->routes, path, d->fallback).delayMs = milliseconds;
+}
+
+void HttpServer::setIgnoresRange(const QString& path, bool ignores) {
+    QMutexLocker lock(&d->mutex);
+    routeToChange(d->routes, path, d->fallback).ignoresRange = ignores;
+}
+
+void HttpServer::setFraming(const QString& path, Framing how) {
+    QMutexLocker lock(&d->mutex);
+    routeToChange(d->routes, path, d->fallback).framing = how;
+}
+
+void HttpServer::setRetryAfter(const QString& path, int status, int seconds, int times) {
+    QMutexLocker lock(&d->mutex);
+    Route& route = routeToChange(d->routes, path, d->fallback);
+    route.retryStatus = status;
+    route.retryAfterSeconds = seconds;
+    route.retryTimes = route.asked + times;
+}
+
+void HttpServer::setCutAfter(const QString& path, qint64 bytes, int times, bool hold) {
+    QMutexLocker lock(&d->mutex);
+    Route& route = routeToChange(d->routes, path, d->fallback);
+    route.cutAfter = bytes;
+    route.cutTimes = route.asked + times;
+    route.cutHolds = hold;
+}
+
+int HttpServer::mostAnsweredAtOnce() const {
+    return d->mostAnswering;
+}
+
+int HttpServer::connectionsAccepted() const {
+    return d->accepted;
 }
 
 int HttpServer::bodiesSent() const {

@@ -6,6 +6,9 @@
 // ("GET http://host/a.htm HTTP/1.1", as sent to a proxy) is answered by its path, so the
 // same server serves as a test's proxy and its request line shows the address asked for.
 // Over TLS it shows a self-signed certificate made when it starts, which no client trusts.
+// A 200 route with a validator (ETag or Last-Modified) honours "Range: bytes=S-" and
+// "bytes=S-E": 206 with Content-Range when If-Range is absent or names the validator,
+// 416 for a start past the end, the whole body otherwise.
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -82,6 +85,43 @@ public:
 
     QList<Request> requests() const;
     int requestCount(const QString& path) const;
+
+    // The options below apply to the route already set for the path (set it first); a
+    // path without one takes the fallback answer.
+
+    // A body of `size` bytes made as it is sent (generatedBytes() gives them), so that a
+    // large file costs the server no copy. An empty content type sends no Content-Type.
+    void setGeneratedPage(const QString& path, qint64 size, const QByteArray& contentType = "application/octet-stream");
+    static QByteArray generatedBytes(qint64 offset, qint64 length);
+
+    // The answer waits this long after the request has arrived; an empty path: every
+    // answer (a path's own delay comes first).
+    void setDelay(const QString& path, int milliseconds);
+
+    // The path's route answers Range requests with the whole body.
+    void setIgnoresRange(const QString& path, bool ignores = true);
+
+    // How the end of a file's body (2xx) is shown: by its length announced (as
+    // always unless told), in chunks ("Transfer-Encoding: chunked"), or by closing
+    // the connection after it ("Connection: close"); the last two announce no length.
+    enum class Framing { Length, Chunked, Close };
+    void setFraming(const QString& path, Framing how);
+
+    // The first `times` requests of the path get this status (429, 503) with
+    // "Retry-After: seconds" and no file; later ones the route's answer.
+    void setRetryAfter(const QString& path, int status, int seconds, int times = 1);
+
+    // The first `times` answers with a body on the path announce it whole but send only
+    // its first `bytes` bytes, then close the connection, or with hold keep it open and
+    // silent.
+    void setCutAfter(const QString& path, qint64 bytes, int times = 1, bool hold = false);
+
+    // The most requests that were being answered at once: arrived, their answer not yet
+    // wholly handed to the connection (misbehaving answers and stalls count no longer
+    // than their first write).
+    int mostAnsweredAtOnce() const;
+    // Connections accepted so far.
+    int connectionsAccepted() const;
 
 private:
     HttpServer(bool portBelow32768, Scheme scheme);
