@@ -37,10 +37,10 @@ std::string usage() {
            "  mirasito                         apre la finestra / opens the window\n"
            "  mirasito --copia INDIRIZZO CARTELLA [--livello N] [--senza-sorgente] [--nascosto]\n"
            "                 [--completa [--max-file N] [--ignora-robots] [--attesa SECONDI]\n"
-           "                  [--aggiorna | --ricopia]]\n"
+           "                  [--connessioni N] [--come-servito] [--aggiorna | --ricopia]]\n"
            "  mirasito --copy ADDRESS FOLDER [--level N] [--no-source] [--hidden]\n"
            "                 [--complete [--max-file N] [--ignore-robots] [--wait SECONDS]\n"
-           "                  [--update | --refetch]]\n"
+           "                  [--connections N] [--as-served] [--update | --refetch]]\n"
            "      copia il sito in CARTELLA come \"Copia sito\", poi esce\n"
            "      copies the site into FOLDER as \"Copia sito\" does, then exits\n"
            "  --livello, --level N       livello massimo (predefinito 4) / maximum level (default 4)\n"
@@ -57,8 +57,16 @@ std::string usage() {
            "  --ignora-robots, --ignore-robots\n"
            "                             copia completa: senza le regole di robots.txt /\n"
            "                             complete copy: without the rules of robots.txt\n"
-           "  --attesa, --wait SECONDI   copia completa: pausa tra due richieste /\n"
-           "                             complete copy: pause between two requests\n"
+           "  --attesa, --wait SECONDI   copia completa: pausa tra due richieste, una alla volta /\n"
+           "                             complete copy: pause between two requests, one at a time\n"
+           "  --connessioni, --connections N\n"
+           "                             copia completa: richieste al sito alla volta, da 1 a 16\n"
+           "                             (predefinito 4) / complete copy: requests to the site at a\n"
+           "                             time, 1 to 16 (default 4)\n"
+           "  --come-servito, --as-served\n"
+           "                             copia completa: ogni file come servito, senza rendere le\n"
+           "                             pagine leggibili dal disco / complete copy: every file as\n"
+           "                             served, pages not made readable from the disk\n"
            "  --aggiorna, --update       copia completa su una copia precedente: solo i file cambiati\n"
            "                             (come fa da sola) / complete copy over an earlier one: only\n"
            "                             what changed (as it does by itself)\n"
@@ -122,6 +130,13 @@ Request parse(int argc, const char* const* argv) {
             r.copy.refetch = r.copy.complete = copyOption = true;
         } else if (arg == "--ignora-robots" || arg == "--ignore-robots") {
             r.copy.ignoreRobots = completeOption = true;
+        } else if (arg == "--connessioni" || arg == "--connections") {
+            if (!hasValue || !wholeNumber(argv[i + 1], 2) || std::stoi(argv[i + 1]) < 1 || std::stoi(argv[i + 1]) > 16)
+                return fail(std::string(arg) + " wants a whole number from 1 to 16");
+            r.copy.connections = std::stoi(argv[++i]);
+            completeOption = true;
+        } else if (arg == "--come-servito" || arg == "--as-served") {
+            r.copy.asServed = completeOption = true;
         } else if (arg == "--attesa" || arg == "--wait") {
             const std::optional<double> wait = hasValue ? seconds(argv[i + 1]) : std::nullopt;
             if (!wait)
@@ -139,7 +154,7 @@ Request parse(int argc, const char* const* argv) {
     if (r.copy.update && r.copy.refetch)
         return fail("--aggiorna and --ricopia exclude each other");
     if (completeOption && !r.copy.complete)
-        return fail("--max-file, --ignora-robots and --attesa go with --completa");
+        return fail("--max-file, --ignora-robots, --attesa, --connessioni and --come-servito go with --completa");
     if (copy)
         r.action = Request::Action::Copy;
     return r;

@@ -24,6 +24,8 @@ struct CopyRequest {
     // copy does by itself), --ricopia fetches every file again.
     bool update = false;
     bool refetch = false;
+    std::optional<int> connections;   // requests to the site at a time; the copy's own when absent
+    bool asServed = false;            // files kept as served, no page made readable offline
 };
 
 struct Request {

@@ -48,6 +48,9 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
         options.waitSeconds = request.waitSeconds;
         options.ignoreRobots = request.ignoreRobots;
         options.refetch = request.refetch;
+        if (request.connections)
+            options.connections = *request.connections;
+        options.asServed = request.asServed;
         form.completeCopy().setOptions(options);
     }
 

@@ -2,6 +2,7 @@
 #include "copier/CopyInputs.h"
 #include "completecopy/CopyReport.h"
 #include "completecopy/CopyState.h"
+#include "completecopy/TransferScheduler.h"
 #include "copier/InsideDestination.h"
 #include "copier/LevelValue.h"
 #include "completecopy/address/SiteAddress.h"
@@ -90,12 +91,18 @@ void CompleteCopyCommand::copy() {
     m_paneLog.take();
     QElapsedTimer clock;
     clock.start();
-    CompleteCrawl crawl(f, m_destination, report, state, loaded == CopyState::Loaded::Usable, m_options, m_observer,
-                        shown ? &m_paneLog : nullptr);
-    const std::optional<CompleteCrawl::StartFailure> failure = crawl.run(start, levelValue(f.Text2->text()));
+    // The copy's transfers take the window's Internet settings from the transfer
+    // component, several at a time.
+    TransferScheduler transfers(*f.Inet1);
+    std::optional<CompleteCrawl::StartFailure> failure;
+    {
+        CompleteCrawl crawl(f, transfers, m_destination, report, state, loaded == CopyState::Loaded::Usable, m_options,
+                            m_observer, shown ? &m_paneLog : nullptr);
+        failure = crawl.run(start, levelValue(f.Text2->text()));
+        m_counts = crawl.counts();
+    }
     if (shown)
         f.WebBrowser1->page()->setUrlRequestInterceptor(nullptr);
-    m_counts = crawl.counts();
     // The address box showed each address in turn; it shows the site copied again, so
     // that the same copy can be run again (an update) as it was asked for.
     f.Text1->setText(typed);

@@ -7,6 +7,8 @@ struct CompleteCopyOptions {
     double waitSeconds = 0;    // between two requests
     bool ignoreRobots = false; // copy what the site's robots.txt refuses as well
     bool refetch = false;      // fetch every file again, even where an earlier copy is up to date
+    int connections = 4;       // requests to the site at a time (1 to 16)
+    bool asServed = false;     // keep every file as served: no page made readable offline
 };
 
 // What a complete copy did, for its closing box and summary line.

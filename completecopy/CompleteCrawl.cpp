@@ -4,10 +4,10 @@
 #include "completecopy/CopyState.h"
 #include "completecopy/PaneRequests.h"
 #include "completecopy/ShownPage.h"
+#include "completecopy/TransferScheduler.h"
 #include "completecopy/address/LocalPath.h"
 #include "completecopy/address/SiteAddress.h"
-#include "completecopy/references/CssReferences.h"
-#include "completecopy/references/HtmlReferences.h"
+#include "completecopy/offline/HtmlEnding.h"
 #include "copier/DestinationTree.h"
 #include "display/WebBrowser.h"
 #include "fs/DoEvents.h"
@@ -33,30 +33,47 @@ QString pathAndQuery(const QUrl& address) {
 
 } // namespace
 
-CompleteCrawl::CompleteCrawl(const FormControls& form, const DestinationTree& destination, CopyReport& report,
-                             CopyState& state, bool update, const CompleteCopyOptions& options,
-                             const CopyObserver& observer, PaneRequestLog* paneLog)
-    : m_form(form), m_destination(destination), m_state(state), m_report(report), m_options(options),
-      m_paneLog(paneLog), m_fetcher(form, destination, state, update, options),
-      m_files(destination, state, update, options.maxFiles, m_counts), m_outcomes(report, observer, m_counts, destination.root()) {}
+CompleteCrawl::CompleteCrawl(const FormControls& form, TransferScheduler& transfers,
+                             const DestinationTree& destination, CopyReport& report, CopyState& state, bool update,
+                             const CompleteCopyOptions& options, const CopyObserver& observer,
+                             PaneRequestLog* paneLog)
+    : m_form(form), m_transfers(transfers), m_destination(destination), m_state(state), m_report(report),
+      m_options(options), m_paneLog(paneLog), m_fetcher(form, transfers, destination, state, update, options),
+      m_files(destination, state, update, options.maxFiles, m_counts),
+      m_outcomes(report, observer, m_counts, destination.root()), m_offline(destination, state, update) {
+    // A pause between requests means one request at a time, from the first on.
+    m_transfers.setConnections(options.waitSeconds > 0 ? 1 : options.connections);
+    m_transfers.setPause(int(options.waitSeconds * 1000));
+}
+
+CompleteCrawl::~CompleteCrawl() {
+    // Nothing the crawl asked for outlives it: transfers under way are stopped and
+    // the files of those not taken given up.
+    m_fetcher.stop();
+    m_transfers.cancelAll();
+    m_transfers.waitUntilIdle();
+    for (auto it = m_arrived.cbegin(); it != m_arrived.cend(); ++it)
+        if (it->file)
+            CopiedFiles::discard(*it->file);
+}
 
 std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start, double maxLevel) {
     m_maxLevel = maxLevel;
     if (auto failure = copyStart(start))
         return failure;
+    setPace();
     for (;;) {
-        while (!m_queue.empty()) {
+        while (!m_turns.empty()) {
             if (m_files.full()) {
-                // Whatever is still waiting is listed as left out.
                 reachLimit();
-                for (const CrawlItem& rest : m_queue)
-                    m_outcomes.leftOut(rest, QStringLiteral("limite di file"));
-                m_queue.clear();
+                dropTurns(QStringLiteral("limite di file"));
                 break;
             }
-            const CrawlItem item = m_queue.front();
-            m_queue.pop_front();
-            copyItem(item);
+            askAhead();
+            const Turn turn = m_turns.front();
+            m_turns.pop_front();
+            --m_askedAhead;
+            take(turn.item, waitFor(turn.id));
             DoEvents();
         }
         if (m_counts.limitReached || !m_paneLog)
@@ -66,12 +83,88 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start,
         QTimer::singleShot(kPaneQuietMs, &quiet, &QEventLoop::quit);
         quiet.exec();
         takePaneRequests(m_levelShown + 1);
-        if (m_queue.empty())
+        if (m_turns.empty())
             break;
     }
+    if (!m_options.asServed)
+        m_offline.mend();
     finishLeftOut();
     finishState();
     return std::nullopt;
+}
+
+void CompleteCrawl::setPace() {
+    // robots.txt may ask for a longer pause of its own: one request at a time as well.
+    if (m_robots.crawlDelay() > m_options.waitSeconds) {
+        m_transfers.setConnections(1);
+        m_transfers.setPause(int(m_robots.crawlDelay() * 1000));
+    }
+}
+
+void CompleteCrawl::askAhead() {
+    // One request at a time asks for nothing ahead: the requests go out in the order
+    // of the turns. Otherwise a few more than the transfers run, so that none waits
+    // for the copy to take a file.
+    const bool oneAtATime = m_transfers.connections() == 1 || m_transfers.pause() > 0;
+    const int ahead = oneAtATime ? 1 : 2 * m_transfers.connections();
+    for (qsizetype i = m_askedAhead; i < qsizetype(m_turns.size()) && m_askedAhead < ahead; ++i)
+        ask(m_turns[size_t(i)]);
+}
+
+void CompleteCrawl::ask(Turn& turn) {
+    turn.id = ++m_lastId;
+    ++m_askedAhead;
+    m_wanted.insert(turn.id);
+    const bool requisite = turn.item.requisite;
+    m_fetcher.fetch(
+        turn.item.address, [this, requisite](const QUrl& next) { return redirectRefusal(next, requisite, true); },
+        false, [this, id = turn.id](FileFetcher::Outcome outcome) { arrived(id, std::move(outcome)); });
+}
+
+void CompleteCrawl::arrived(quint64 id, FileFetcher::Outcome outcome) {
+    if (!m_wanted.contains(id)) {
+        if (outcome.file)
+            CopiedFiles::discard(*outcome.file);
+        return;
+    }
+    m_arrived.insert(id, std::move(outcome));
+    if (m_waiting && m_waitingFor == id)
+        m_waiting->quit();
+}
+
+FileFetcher::Outcome CompleteCrawl::waitFor(quint64 id) {
+    if (!m_arrived.contains(id)) {
+        QEventLoop loop;
+        m_waiting = &loop;
+        m_waitingFor = id;
+        loop.exec();
+        m_waiting = nullptr;
+    }
+    m_wanted.remove(id);
+    return m_arrived.take(id);
+}
+
+FileFetcher::Outcome CompleteCrawl::fetchNow(const QUrl& address, const FileFetcher::RedirectRule& rule,
+                                             bool wholeFile) {
+    const quint64 id = ++m_lastId;
+    m_wanted.insert(id);
+    m_fetcher.fetch(address, rule, wholeFile,
+                    [this, id](FileFetcher::Outcome outcome) { arrived(id, std::move(outcome)); });
+    return waitFor(id);
+}
+
+void CompleteCrawl::dropTurns(const QString& reason) {
+    for (const Turn& turn : m_turns) {
+        m_outcomes.leftOut(turn.item, reason);
+        m_wanted.remove(turn.id);
+        if (const auto got = m_arrived.constFind(turn.id); got != m_arrived.cend() && got->file)
+            CopiedFiles::discard(*got->file);
+        m_arrived.remove(turn.id);
+    }
+    m_turns.clear();
+    m_askedAhead = 0;
+    m_fetcher.stop();
+    m_transfers.cancelAll();
 }
 
 void CompleteCrawl::reachLimit() {
@@ -96,18 +189,23 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::copyStart(const QUrl& 
     m_seen.insert(addressKey(start));
     // The start page is taken whatever robots.txt says, and wherever it leads: the
     // site is the one it ends up on.
-    FileFetcher::Outcome got = m_fetcher.fetch(start, nullptr);
+    FileFetcher::Outcome got = fetchNow(start, nullptr, false);
     if (!got.file)
         return StartFailure{false, QString(), *got.failure};
-    m_scope.emplace(got.file->finalAddress);
+    const FetchedFile& file = *got.file;
+    m_scope.emplace(file.finalAddress);
+    const ContentKind kind = contentKindOf(file.contentType, file.finalAddress);
+    const std::optional<ReadFile> read = m_offline.read(file, kind);
     try {
-        save(item, *got.file);
+        save(item, file, read);
     } catch (const RunError& e) {
+        CopiedFiles::discard(file);
         return StartFailure{true, m_destination.root() + localPathFor(start), e};
     }
     if (!m_options.ignoreRobots)
         loadRobots();
-    readFile(item, *got.file);
+    if (read)
+        follow(item, file, kind, *read);
     return std::nullopt;
 }
 
@@ -122,7 +220,7 @@ void CompleteCrawl::loadRobots() {
     const CrawlItem item{robots, 0, true, QString(), false};
     // A site without robots.txt, or one that cannot be read, refuses nothing.
     const FileFetcher::Outcome got =
-        m_fetcher.fetch(robots, [this](const QUrl& next) { return redirectRefusal(next, true, false); }, true);
+        fetchNow(robots, [this](const QUrl& next) { return redirectRefusal(next, true, false); }, true);
     if (got.failure)
         m_report.note(QStringLiteral("robots.txt non letto (%1 - %2): nessuna regola")
                           .arg(got.failure->Number)
@@ -132,26 +230,51 @@ void CompleteCrawl::loadRobots() {
     if (!got.file)
         return;
     m_robots = RobotsRules::parse(got.file->body, kProductToken);
-    try {
-        save(item, *got.file);
-    } catch (const RunError& e) {
-        m_outcomes.failed(item, e.Number, e.Description);
+    saveOrFail(item, *got.file, std::nullopt);
+}
+
+void CompleteCrawl::take(const CrawlItem& item, FileFetcher::Outcome outcome) {
+    showLevel(item.level);
+    if (outcome.failure)
+        return m_outcomes.failed(item, outcome.failure->Number, outcome.failure->Description);
+    if (!outcome.refused.isEmpty())
+        return m_outcomes.leftOut(item, outcome.refused);
+    const FetchedFile& file = *outcome.file;
+    // A redirect to an address the copy has taken already: that address's own turn
+    // reads it.
+    const QString finalKey = addressKey(file.finalAddress);
+    const bool readElsewhere = finalKey != addressKey(item.address) && m_seen.contains(finalKey);
+    const ContentKind kind = contentKindOf(file.contentType, file.finalAddress);
+    if (kind != ContentKind::Other && file.tooLargeToRead)
+        m_report.note(QStringLiteral("troppo grande per leggerne i riferimenti: %1").arg(shownAddress(item.address)));
+    const std::optional<ReadFile> read = m_offline.read(file, kind);
+    if (!saveOrFail(item, file, read))
+        return;
+    if (item.fromPane)
+        ++m_counts.fromPane;
+    if (!readElsewhere && read)
+        follow(item, file, kind, *read);
+}
+
+QString CompleteCrawl::localFileOf(const QUrl& address, const FetchedFile& file) const {
+    const QString own = localPathFor(address);
+    if (m_options.asServed || contentKindOf(file.contentType, file.finalAddress) != ContentKind::Page)
+        return own;
+    // A page read offline is named so that a browser opening it from the disk knows it
+    // for a page. Where another address's page took that name by the same ending
+    // ("about" and "about.html"), the name takes ".html" once more, or stays its own;
+    // two addresses with one name as served ("docs/" and "docs/index.html") share it.
+    const QString key = addressKey(address);
+    for (const QString& name : {withHtmlEnding(own, true), own + QStringLiteral(".html")}) {
+        const QString holder = m_state.addressOfLocal(name);
+        if (holder.isEmpty() || holder == key ||
+            (name == own && localPathFor(QUrl(holder, QUrl::StrictMode)) == name))
+            return name;
     }
+    return own;
 }
 
-std::optional<FetchedFile> CompleteCrawl::fetch(const CrawlItem& item, bool wholeFile) {
-    const bool requisite = item.requisite;
-    FileFetcher::Outcome got = m_fetcher.fetch(
-        item.address, [this, requisite](const QUrl& next) { return redirectRefusal(next, requisite, true); },
-        wholeFile);
-    if (got.failure)
-        m_outcomes.failed(item, got.failure->Number, got.failure->Description);
-    else if (!got.refused.isEmpty())
-        m_outcomes.leftOut(item, got.refused);
-    return std::move(got.file);
-}
-
-bool CompleteCrawl::save(const CrawlItem& item, const FetchedFile& file) {
+bool CompleteCrawl::save(const CrawlItem& item, const FetchedFile& file, const std::optional<ReadFile>& read) {
     const QString finalKey = addressKey(file.finalAddress);
     const bool finalIsNew = !m_seen.contains(finalKey);
     m_seen.insert(finalKey);
@@ -165,62 +288,48 @@ bool CompleteCrawl::save(const CrawlItem& item, const FetchedFile& file) {
         }
         return saved.has_value();
     };
-    return tell(item, m_files.saveUnderNames(item.address, file, finalIsNew, [&](const std::optional<CopiedFiles::Saved>& s) {
-        tell({file.finalAddress, item.level, item.requisite, shownAddress(item.address), item.fromPane}, s);
-    }));
+    const auto localOf = [this, &file](const QUrl& address) { return localFileOf(address, file); };
+    const QHash<QString, QString> names{{addressKey(item.address), localOf(item.address)},
+                                        {finalKey, localOf(file.finalAddress)}};
+    const CopiedFiles::Conversion conversion =
+        m_options.asServed || !read ? CopiedFiles::Conversion() : m_offline.conversion(file, *read, names);
+    const std::optional<CopiedFiles::Saved> saved =
+        m_files.saveUnderNames(item.address, file, finalIsNew, localOf, conversion,
+                               [&](const std::optional<CopiedFiles::Saved>& s) {
+                                   tell({file.finalAddress, item.level, item.requisite, shownAddress(item.address),
+                                         item.fromPane},
+                                        s);
+                               });
+    if (!saved)
+        CopiedFiles::discard(file);
+    return tell(item, saved);
 }
 
-bool CompleteCrawl::saveOrFail(const CrawlItem& item, const FetchedFile& file) {
+bool CompleteCrawl::saveOrFail(const CrawlItem& item, const FetchedFile& file, const std::optional<ReadFile>& read) {
     try {
-        return save(item, file);
+        return save(item, file, read);
     } catch (const RunError& e) {
+        CopiedFiles::discard(file);
         m_outcomes.failed(item, e.Number, e.Description);
         return false;
     }
 }
 
-void CompleteCrawl::copyItem(const CrawlItem& item) {
-    showLevel(item.level);
-    const std::optional<FetchedFile> file = fetch(item);
-    if (!file)
-        return;
-    // A redirect to an address the copy has taken already: that address's own turn
-    // reads it.
-    const QString finalKey = addressKey(file->finalAddress);
-    const bool readElsewhere = finalKey != addressKey(item.address) && m_seen.contains(finalKey);
-    if (!saveOrFail(item, *file))
-        return;
-    if (item.fromPane)
-        ++m_counts.fromPane;
-    if (!readElsewhere)
-        readFile(item, *file);
-}
-
-void CompleteCrawl::readFile(const CrawlItem& item, const FetchedFile& file) {
-    const ContentKind kind = contentKindOf(file.contentType, file.finalAddress);
+void CompleteCrawl::follow(const CrawlItem& item, const FetchedFile& file, ContentKind kind, const ReadFile& read) {
     const QString referrer = shownAddress(file.finalAddress);
     const int next = item.level + 1;
     if (kind == ContentKind::Stylesheet) {
-        for (const QString& reference : findCssReferences(QString::fromUtf8(file.body)))
-            consider(resolveReference(file.finalAddress, reference), true, next, referrer);
+        for (const ResolvedReference& reference : read.references)
+            consider(reference.address, true, next, referrer);
         return;
     }
-    if (kind != ContentKind::Page)
-        return;
-    m_outcomes.pageRead(item, m_destination.root() + localPathFor(item.address));
-    const PageReferences found = findHtmlReferences(file.body, charsetOf(file.contentType));
-    QUrl base = file.finalAddress;
-    if (!found.base.isEmpty()) {
-        const QUrl named = resolveReference(file.finalAddress, found.base);
-        if (named.isValid())
-            base = named;
-    }
+    m_outcomes.pageRead(item, m_destination.root() + localFileOf(item.address, file));
     // Links lead one level further only while that level is within the maximum;
     // what the page needs to be shown is taken at any level.
     const bool followLinks = next <= m_maxLevel;
-    for (const FoundReference& reference : found.references)
+    for (const ResolvedReference& reference : read.references)
         if (reference.requisite || followLinks)
-            consider(resolveReference(base, reference.text), reference.requisite, next, referrer);
+            consider(reference.address, reference.requisite, next, referrer);
     // Shown once its own references are taken: what the pane asks for beyond them is
     // what only the browser found.
     if (m_form.WebBrowser1->showsPages()) {
@@ -246,7 +355,7 @@ void CompleteCrawl::consider(const QUrl& address, bool requisite, int level, con
         return;
     }
     m_seen.insert(key);
-    m_queue.push_back({address, level, requisite, referrer, false});
+    m_turns.push_back({{address, level, requisite, referrer, false}, 0});
 }
 
 void CompleteCrawl::takePaneRequests(int level) {
@@ -257,7 +366,7 @@ void CompleteCrawl::takePaneRequests(int level) {
         if (m_seen.contains(key) || !m_robots.allows(pathAndQuery(request.address)))
             continue;
         m_seen.insert(key);
-        m_queue.push_back({request.address, level, true, shownAddress(request.page), true});
+        m_turns.push_back({{request.address, level, true, shownAddress(request.page), true}, 0});
     }
 }
 
@@ -265,6 +374,9 @@ void CompleteCrawl::showLevel(int level) {
     // Each change of the box repaints the window: only when the level changes.
     if (level == m_levelShown)
         return;
+    // The levels above are whole: their pages lead to what the copy took since.
+    if (level > m_levelShown && !m_options.asServed)
+        m_offline.mend();
     m_levelShown = level;
     m_form.txtLIVELLO->setText(QString::number(level));
 }
@@ -291,10 +403,10 @@ void CompleteCrawl::finishLeftOut() {
 
 void CompleteCrawl::finishState() {
     // Files of the earlier copy that this one did not reach stay on the disk and in
-    // the state: gone from the site, or out of reach this time. A copy cut short by
-    // its limit says nothing of what it did not reach.
-    // Files this run did not settle (failed, or still waiting when the limit ended it)
-    // keep their entries exactly as they were.
+    // the state: gone from the site, or out of reach this time. Files this run did not
+    // settle (failed, or still waiting when the limit ended it) keep their entries
+    // exactly as they were. A copy cut short by its limit says nothing of what it did
+    // not reach.
     QStringList kept;
     QStringList previous = m_state.previousAddresses();
     std::sort(previous.begin(), previous.end());

@@ -4,6 +4,7 @@
 #include "completecopy/CopyOutcomes.h"
 #include "completecopy/CrawlItem.h"
 #include "completecopy/FileFetcher.h"
+#include "completecopy/OfflinePages.h"
 #include "completecopy/address/RobotsRules.h"
 #include "completecopy/address/SiteScope.h"
 #include "copier/CopyEvent.h"
@@ -21,27 +22,33 @@ class CopyReport;
 class CopyState;
 class DestinationTree;
 class PaneRequestLog;
+class QEventLoop;
+class TransferScheduler;
 
 // The crawl of a complete copy: every reference of every page, breadth first (each
 // address at the fewest links from the start page), pages within the start folder
-// and everything a page needs from anywhere on its site; every file saved byte for
-// byte at its address's path below the destination. Failures go to the report and
-// the crawl goes on. Pages down to one level above the maximum are read for all their
+// and everything a page needs from anywhere on its site; every file saved at its
+// address's path below the destination, pages and stylesheets made readable offline
+// (unless the options keep them as served). Failures go to the report and the crawl
+// goes on. Pages down to one level above the maximum are read for all their
 // references, pages at the maximum level for what they need to be shown.
 //
-// Over an earlier copy of the same site (its state read), each file is asked for
-// only if it changed since (If-None-Match, If-Modified-Since); a file the server
-// sends unchanged all the same is not written again, and the pages kept are read
-// from the disk so that the crawl goes on through them.
+// Several files are asked for at once, ahead of their turn; each is taken in its turn
+// all the same, so the files, their levels and the report are those of one request at
+// a time. Over an earlier copy of the same site (its state read), each file is asked
+// for only if it changed since (If-None-Match, If-Modified-Since); a file the server
+// sends unchanged all the same is not written again, and the pages kept are read from
+// the disk so that the crawl goes on through them.
 class CompleteCrawl {
 public:
     // paneLog: the browser pane's requests while it shows the pages (a shown copy);
     // null when the pane shows nothing. state: the copy's state, read beforehand;
     // update: the state is of an earlier copy of this site, whose files are compared
     // (and asked for with conditions, unless the options ask to fetch them again).
-    CompleteCrawl(const FormControls& form, const DestinationTree& destination, CopyReport& report, CopyState& state,
-                  bool update, const CompleteCopyOptions& options, const CopyObserver& observer,
-                  PaneRequestLog* paneLog);
+    CompleteCrawl(const FormControls& form, TransferScheduler& transfers, const DestinationTree& destination,
+                  CopyReport& report, CopyState& state, bool update, const CompleteCopyOptions& options,
+                  const CopyObserver& observer, PaneRequestLog* paneLog);
+    ~CompleteCrawl();
 
     // Why a copy could not begin: its start page could not be fetched, or not saved
     // (file: the file it was to be saved as).
@@ -64,30 +71,42 @@ private:
         QString reason;
         QString referrer;
     };
+    struct Turn {
+        CrawlItem item;
+        quint64 id = 0;  // 0 until its file is asked for
+    };
 
     std::optional<StartFailure> copyStart(const QUrl& start);
     void loadRobots();
-    void copyItem(const CrawlItem& item);
-    // Fetches the item's file; nullopt after a failure or a redirect off the site,
-    // which are reported here.
-    std::optional<FetchedFile> fetch(const CrawlItem& item, bool wholeFile = false);
+    void setPace();
+    // Asks for the files of the turns ahead, as many as the transfers take.
+    void askAhead();
+    void ask(Turn& turn);
+    // Waits for the file of the first turn.
+    FileFetcher::Outcome waitFor(quint64 id);
+    void arrived(quint64 id, FileFetcher::Outcome outcome);
+    FileFetcher::Outcome fetchNow(const QUrl& address, const FileFetcher::RedirectRule& rule, bool wholeFile);
+    void take(const CrawlItem& item, FileFetcher::Outcome outcome);
     // Saves the file under its names and reports them; false when the copy was full.
     // Raises RunError.
-    bool save(const CrawlItem& item, const FetchedFile& file);
-    // The same, a failure reported; false when the file was not saved.
-    bool saveOrFail(const CrawlItem& item, const FetchedFile& file);
+    bool save(const CrawlItem& item, const FetchedFile& file, const std::optional<ReadFile>& read);
+    bool saveOrFail(const CrawlItem& item, const FetchedFile& file, const std::optional<ReadFile>& read);
+    void follow(const CrawlItem& item, const FetchedFile& file, ContentKind kind, const ReadFile& read);
+    void consider(const QUrl& address, bool requisite, int level, const QString& referrer);
+    void takePaneRequests(int level);
     void reachLimit();
+    // Whatever still waits its turn is left out, its transfers stopped.
+    void dropTurns(const QString& reason);
     // Why a redirect to next is not followed (the same rules as a link's), empty when
     // it is; robotsToo: robots.txt counts (not for robots.txt itself).
     QString redirectRefusal(const QUrl& next, bool requisite, bool robotsToo) const;
-    void readFile(const CrawlItem& item, const FetchedFile& file);
-    void consider(const QUrl& address, bool requisite, int level, const QString& referrer);
-    void takePaneRequests(int level);
+    QString localFileOf(const QUrl& address, const FetchedFile& file) const;
     void showLevel(int level);
     void finishLeftOut();
     void finishState();
 
     FormControls m_form;
+    TransferScheduler& m_transfers;
     const DestinationTree& m_destination;
     CopyState& m_state;
     CopyReport& m_report;
@@ -97,11 +116,18 @@ private:
     FileFetcher m_fetcher;
     CopiedFiles m_files;
     CopyOutcomes m_outcomes;
+    OfflinePages m_offline;
 
     std::optional<SiteScope> m_scope;
     RobotsRules m_robots;
     double m_maxLevel = 0;
-    std::deque<CrawlItem> m_queue;
+    std::deque<Turn> m_turns;
+    int m_askedAhead = 0;                          // turns whose file is asked for
+    quint64 m_lastId = 0;
+    QHash<quint64, FileFetcher::Outcome> m_arrived;  // files in, by turn
+    QSet<quint64> m_wanted;                        // turns whose file is still to be taken
+    QEventLoop* m_waiting = nullptr;
+    quint64 m_waitingFor = 0;
     QSet<QString> m_seen;                 // keys of the addresses taken
     QHash<QString, LeftOut> m_leftOut;    // by address, until the end of the copy
     int m_levelShown = -1;

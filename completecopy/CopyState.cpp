@@ -86,6 +86,7 @@ CopyState::Loaded CopyState::load(const QString& folder, const QString& start) {
     m_previous.clear();
     m_current.clear();
     m_partials.clear();
+    m_byLocal.clear();
     m_otherStart.clear();
     m_setAside = false;
     const QString statePath = nativePath(folder + kFileName);
@@ -124,6 +125,8 @@ CopyState::Loaded CopyState::load(const QString& folder, const QString& start) {
             m_otherStart.clear();
         }
     }
+    for (auto it = m_previous.cbegin(); it != m_previous.cend(); ++it)
+        m_byLocal.insert(it->local, it.key());
     return loaded;
 }
 
@@ -189,6 +192,7 @@ void CopyState::journal(const QByteArray& line) {
 
 void CopyState::record(const QString& address, const Entry& entry) {
     m_current.insert(address, entry);
+    m_byLocal.insert(entry.local, address);
     journal(entryLine(address, entry));
 }
 

@@ -57,6 +57,9 @@ public:
     const Entry* previous(const QString& address) const;
     const Entry* current(const QString& address) const;
     QStringList previousAddresses() const { return m_previous.keys(); }
+    // The address whose file is kept in a local file, by this run or the state read;
+    // empty when none is.
+    QString addressOfLocal(const QString& local) const { return m_byLocal.value(local); }
 
     // Starts this run: the state read is saved whole first (so that nothing of a run
     // cut short is lost, and a state set aside no longer stands in the way of this
@@ -95,6 +98,7 @@ private:
     QHash<QString, Entry> m_previous;
     QHash<QString, Entry> m_current;
     QHash<QString, QByteArray> m_partials;  // read, and recorded by this run
+    QHash<QString, QString> m_byLocal;       // local file -> address, of both
     QFile m_journal;
     bool m_setAside = false;  // the state file read cannot be used
 };

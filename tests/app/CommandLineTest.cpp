@@ -68,10 +68,13 @@ TEST(CommandLine, CopyOptionsInEitherLanguage) {
 }
 
 TEST(CommandLine, CompleteCopyOptions) {
-    const struct { std::vector<const char*> args; bool complete; int maxFiles; double wait; bool ignoreRobots; } cases[] = {
-        {{"m", "--copia", "a", "b", "--completa"}, true, -1, 0, false},
-        {{"m", "--copy", "a", "b", "--complete", "--max-file", "250", "--wait", "1.5", "--ignore-robots"}, true, 250, 1.5, true},
-        {{"m", "--attesa", "2", "--ignora-robots", "--completa", "--copia", "a", "b"}, true, -1, 2, true},
+    const struct { std::vector<const char*> args; bool complete; int maxFiles; double wait; bool ignoreRobots;
+                   int connections; bool asServed; } cases[] = {
+        {{"m", "--copia", "a", "b", "--completa"}, true, -1, 0, false, -1, false},
+        {{"m", "--copy", "a", "b", "--complete", "--max-file", "250", "--wait", "1.5", "--ignore-robots"}, true, 250, 1.5, true, -1, false},
+        {{"m", "--attesa", "2", "--ignora-robots", "--completa", "--copia", "a", "b"}, true, -1, 2, true, -1, false},
+        {{"m", "--copia", "a", "b", "--completa", "--connessioni", "16", "--come-servito"}, true, -1, 0, false, 16, true},
+        {{"m", "--copy", "a", "b", "--complete", "--connections", "1", "--as-served"}, true, -1, 0, false, 1, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -81,6 +84,8 @@ TEST(CommandLine, CompleteCopyOptions) {
         EXPECT_EQ(r.copy.maxFiles.value_or(-1), c.maxFiles);
         EXPECT_EQ(r.copy.waitSeconds, c.wait);
         EXPECT_EQ(r.copy.ignoreRobots, c.ignoreRobots);
+        EXPECT_EQ(r.copy.connections.value_or(-1), c.connections);
+        EXPECT_EQ(r.copy.asServed, c.asServed);
     }
     // The complete copy's options need it; their values must be numbers.
     const std::vector<std::vector<const char*>> wrong = {
@@ -94,10 +99,16 @@ TEST(CommandLine, CompleteCopyOptions) {
         {"m", "--copia", "a", "b", "--completa", "--attesa", "1.2.3"},
         {"m", "--copia", "a", "b", "--completa", "--attesa", "90000"},
         {"m", "--copia", "a", "b", "--completa", "--wait"},
+        {"m", "--copia", "a", "b", "--completa", "--connessioni", "0"},
+        {"m", "--copia", "a", "b", "--completa", "--connessioni", "17"},
+        {"m", "--copia", "a", "b", "--completa", "--connessioni", "quattro"},
+        {"m", "--copia", "a", "b", "--connections", "4"},
+        {"m", "--copia", "a", "b", "--come-servito"},
     };
     for (const auto& args : wrong)
         EXPECT_EQ(CommandLine::parse(int(args.size()), args.data()).action, Request::Action::UsageError)
             << ::testing::PrintToString(args);
-    for (const char* word : {"--completa", "--complete", "--max-file", "--ignora-robots", "--attesa", "--wait"})
+    for (const char* word : {"--completa", "--complete", "--max-file", "--ignora-robots", "--attesa", "--wait",
+                             "--connessioni", "--connections", "--come-servito", "--as-served"})
         EXPECT_NE(CommandLine::usage().find(word), std::string::npos) << word;
 }

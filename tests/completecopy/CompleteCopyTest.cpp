@@ -8,7 +8,9 @@
 #include "reader/OpenPageCommand.h"
 #include "display/WebBrowser.h"
 #include "tests/copier/FormFixture.h"
+#include "completecopy/offline/OfflineConversion.h"
 #include "tests/support/FileTree.h"
+#include "tests/support/OfflineReading.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -149,6 +151,17 @@ struct ModernSite {
             t.insert("sito/dyn/inserted.png", bytes("/sito/dyn/inserted.png"));
         return t;
     }
+
+    // The same files named for reading offline (their bytes as served): pages whose
+    // names do not say so end in .html, and "guide" (a page, redirected to "guide/")
+    // has a file of its own beside the folder.
+    FileTree readOffline(const FileTree& served) const {
+        FileTree t = served;
+        for (const char* page : {"sito/docs/api/list.php@page=2&sort=name", "sito/docs/api/list.php@page=3&sort=name"})
+            t.insert(QString(page) + ".html", t.take(page));
+        t.insert("sito/docs/guide.html", t.value("sito/docs/guide/index.html"));
+        return t;
+    }
 };
 
 // The report: address -> its line's level, state and outcome.
@@ -213,6 +226,32 @@ QStringList unresolvedLinks(const QString& dest, const QString& host, const QMap
     return problems;
 }
 
+// Whether saved differs from served in the values of served's references only: the
+// bytes between them are the same, in the same order. Empty when so, else where not.
+QString onlyValuesChanged(const QByteArray& served, const QByteArray& saved, bool stylesheet) {
+    const QUrl somewhere("http://h.example/a/b.html");
+    const ReadFile read = stylesheet ? readStylesheet(served, somewhere, QString(), FileForm::Served, {})
+                                     : readPage(served, QByteArray(), somewhere, QString(), FileForm::Served, {});
+    std::vector<std::pair<qsizetype, qsizetype>> spans;
+    for (const ResolvedReference& r : read.references)
+        if (r.at >= 0)
+            spans.push_back({r.at, r.length});
+    if (read.baseAt >= 0)
+        spans.push_back({read.baseAt, read.baseLength});
+    std::sort(spans.begin(), spans.end());
+    qsizetype from = 0, at = 0;
+    for (const auto& [start, length] : spans) {
+        const QByteArray between = served.mid(from, start - from);
+        const qsizetype found = saved.indexOf(between, at);
+        if (found != at && !(from > 0 && found >= at))
+            return QStringLiteral("before byte %1").arg(start);
+        at = found + between.size();
+        from = start + length;
+    }
+    const QByteArray tail = served.mid(from);
+    return saved.endsWith(tail) && saved.size() - tail.size() >= at ? QString() : QStringLiteral("at the end");
+}
+
 class CompleteCopyTest : public FormFixture {
 protected:
     void SetUp() override {
@@ -231,17 +270,56 @@ protected:
 
     QString keysOf(const FileTree& t) const { return QStringList(t.keys()).join('\n'); }
 
-    void checkReport(const QString& dest, bool shown) {
+    // The copy holds the files wanted; pages and stylesheets differ from what was
+    // served in their references' values only; a browser engine reads every page from
+    // the disk, finding what it asks for and following links into the copy.
+    void checkOffline(const QString& dest, const FileTree& want) {
+        const FileTree got = copied(dest);
+        EXPECT_EQ(keysOf(got), keysOf(want));
+        QStringList pages;
+        for (auto it = want.begin(); it != want.end(); ++it) {
+            const bool page = it.key().endsWith(".html"), sheet = it.key().endsWith(".css");
+            if (page)
+                pages << dest + '/' + it.key();
+            if (page || sheet)
+                EXPECT_EQ(onlyValuesChanged(it.value(), got.value(it.key()), sheet), QString()) << it.key().toStdString();
+            else
+                EXPECT_TRUE(got.value(it.key()) == it.value()) << it.key().toStdString();
+        }
+        const OfflineReading r = readOffline(pages, server.hostPort());
+        EXPECT_EQ(r.pages, pages.size());
+        EXPECT_EQ(r.shownAsHtml, pages.size());
+        EXPECT_GE(r.requests, 10);
+        // What a script of the start page puts in by itself is not rewritten: its
+        // picture is looked for at the disk's root. Links to what the copy did not
+        // take (beyond the level, missing, refused, outside the folder, redirected to
+        // another host) lead to the web.
+        const QString index = dest + "/sito/docs/index.html: ";
+        QStringList expected{index + "asked for file:///sito/dyn/inserted.png",
+                             dest + "/sito/docs/deep/b.html: link to " + server.url("/sito/docs/deep/c.html")};
+        for (const char* path : {"/sito/docs/missing.html", "/sito/docs/private/secret.html", "/sito/docs/fuori.html",
+                                 "/sito/altro/pagina.html"})
+            expected << index + "link to " + server.url(path);
+        QStringList failures = r.failures;
+        failures.sort();
+        expected.sort();
+        EXPECT_EQ(failures, expected);
+        EXPECT_EQ(r.links - r.linksIntoCopy, 5);
+    }
+
+    // served: the files kept as served; otherwise pages named for reading offline.
+    void checkReport(const QString& dest, bool shown, bool served) {
         const QMap<QString, ReportLine> report = readReport(dest);
         const struct { const char* path; const char* outcome; } listed[] = {
             {"/sito/docs/missing.html", "errore 404 - Not Found"},
             {"/sito/altro/pagina.html", "escluso: fuori dalla cartella iniziale"},
             {"/sito/about.html", "sito/about.html"},
-            {"/sito/docs/guide", "sito/docs/guide/index.html"},
+            {"/sito/docs/guide", served ? "sito/docs/guide/index.html" : "sito/docs/guide.html"},
             {"/sito/docs/fuori.html", "escluso: reindirizzato ad altro host (http://altro.example/y.html)"},
             {"/sito/docs/private/secret.html", "escluso: robots.txt"},
             {"/sito/docs/old.html", "sito/docs/old.html"},
-            {"/sito/docs/api/list.php?page=3&sort=name", "sito/docs/api/list.php@page=3&sort=name"},
+            {"/sito/docs/api/list.php?page=3&sort=name",
+             served ? "sito/docs/api/list.php@page=3&sort=name" : "sito/docs/api/list.php@page=3&sort=name.html"},
         };
         for (const auto& l : listed)
             EXPECT_EQ(report.value(server.url(l.path)).outcome, QString(l.outcome)) << l.path;
@@ -257,14 +335,15 @@ protected:
         EXPECT_FALSE(report.contains(server.url("/sito/docs/hidden.html")));
         EXPECT_EQ(report.value(server.url("/sito/dyn/inserted.png")).outcome,
                   shown ? "sito/dyn/inserted.png (dal browser)" : QString());
-        EXPECT_EQ(unresolvedLinks(dest, server.hostPort(), report, 3), QStringList());
+        if (served)
+            EXPECT_EQ(unresolvedLinks(dest, server.hostPort(), report, 3), QStringList());
     }
 
     ModernSite site{server.hostPort()};
     QString start;
 };
 
-TEST_F(CompleteCopyTest, ThroughTheWindowEveryFileInItsFolderAndOneBoxAtTheEnd) {
+TEST_F(CompleteCopyTest, ThroughTheWindowACopyThatReadsOfflineAndOneBoxAtTheEnd) {
     const QString dest = outer.filePath("finestra");
     form->Text1->setText(start);
     form->Text3->setText(dest);
@@ -276,26 +355,27 @@ TEST_F(CompleteCopyTest, ThroughTheWindowEveryFileInItsFolderAndOneBoxAtTheEnd) 
     ASSERT_EQ(events.size(), 1) << events.join("\n|").toStdString();
     const QString box = events.value(0);
     EXPECT_TRUE(box.startsWith("Copia Sito Internet Terminata !!!\r\r")) << box.toStdString();
-    for (const QString& count : {QStringLiteral("File copiati: 32 "), QStringLiteral("Non riusciti: 1\r"),
+    for (const QString& count : {QStringLiteral("File copiati: 33 "), QStringLiteral("Non riusciti: 1\r"),
                                  QStringLiteral("Esclusi: 8\r"), QStringLiteral("Resoconto: ")})
         EXPECT_TRUE(box.contains(count)) << count.toStdString() << " in " << box.toStdString();
-    const FileTree got = copied(dest);
-    const FileTree want = site.expected(true);
-    EXPECT_EQ(keysOf(got), keysOf(want));
-    EXPECT_TRUE(got == want);
-    checkReport(dest, true);
+    const FileTree want = site.readOffline(site.expected(true));
+    checkOffline(dest, want);
+    checkReport(dest, true, false);
     // The level box and the panes show what was read.
     EXPECT_FALSE(form->txtLIVELLO->text().isEmpty());
     EXPECT_EQ(server.requestCount("/sito/docs/deep/c.html"), 0);
     EXPECT_EQ(server.requestCount("/sito/altro/pagina.html"), 0);
 
-    // The same copy again brings the folder up to date: nothing has changed.
+    // The same copy again brings the folder up to date: nothing has changed, nothing
+    // is written again.
+    const FileTree first = copied(dest);
     events.clear();
     form->Command4_Click();
     ASSERT_EQ(events.size(), 1);
     EXPECT_TRUE(events[0].contains("File copiati: 0 ")) << events[0].toStdString();
-    EXPECT_TRUE(events[0].contains("Nuovi: 0, cambiati: 0, invariati: 32, spariti: 0")) << events[0].toStdString();
-    EXPECT_TRUE(copied(dest) == want);
+    EXPECT_TRUE(events[0].contains("Nuovi: 0, cambiati: 0, invariati: 33, spariti: 0")) << events[0].toStdString();
+    EXPECT_TRUE(copied(dest) == first);
+    checkOffline(dest, want);
 }
 
 TEST_F(CompleteCopyTest, FromTheCommandLineHiddenWithLinesSummaryAndExitStatus) {
@@ -305,7 +385,7 @@ TEST_F(CompleteCopyTest, FromTheCommandLineHiddenWithLinesSummaryAndExitStatus) 
     env.remove("QT_QPA_PLATFORM");
     env.remove("DISPLAY");
     p.setProcessEnvironment(env);
-    p.start(MIRASITO_EXE, {"--copia", start, dest, "--livello", "3", "--completa", "--nascosto"});
+    p.start(MIRASITO_EXE, {"--copia", start, dest, "--livello", "3", "--completa", "--nascosto", "--come-servito"});
     ASSERT_TRUE(p.waitForFinished(120000));
     const QString err = QString::fromLocal8Bit(p.readAllStandardError());
     EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
@@ -324,7 +404,7 @@ TEST_F(CompleteCopyTest, FromTheCommandLineHiddenWithLinesSummaryAndExitStatus) 
     const FileTree want = site.expected(false);
     EXPECT_EQ(keysOf(got), keysOf(want));
     EXPECT_TRUE(got == want);
-    checkReport(dest, false);
+    checkReport(dest, false, true);
 }
 
 TEST_F(CompleteCopyTest, FileLimitRobotsOverrideWaitAndAStartThatFails) {

@@ -4,6 +4,7 @@
 #include "app/AppIcon.h"
 #include "app/Form3.h"
 #include "app/Version.h"
+#include "tests/support/OwnXServer.h"
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
@@ -16,9 +17,6 @@
 #include <QThread>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <memory>
 
 namespace {
@@ -245,102 +243,33 @@ TEST(Package, InstalledProgramPrintsThePackageVersion) {
 
 TEST(Package, InstalledProgramOpensItsWindowUnderXAndClosesCleanly) {
     UNPACKED(u);
-    // An X server of its own, so that no other test's window or pointer gets in the way.
-    QProcess xvfb;
-    xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-    ASSERT_TRUE(xvfb.waitForStarted(10000));
-    QByteArray number;
-    for (QDeadlineTimer t(20000); !number.endsWith('\n') && !t.hasExpired();)
-        if (xvfb.waitForReadyRead(500))
-            number += xvfb.readAllStandardOutput();
-    ASSERT_TRUE(number.endsWith('\n')) << "Xvfb did not start";
-    const QByteArray display = ':' + number.trimmed();
-    std::unique_ptr<Display, int (*)(Display*)> x(XOpenDisplay(display.constData()), XCloseDisplay);
-    ASSERT_TRUE(x);
-    // A window can go between the moment it is listed and the moment it is asked about
-    // (the program makes its window again once): that error is not the test's end.
-    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    const OwnXServer x;
+    ASSERT_FALSE(x.display().isEmpty()) << "Xvfb did not start";
 
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* var : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "QTWEBENGINE_CHROMIUM_FLAGS"})
         env.remove(var);
-    env.insert("DISPLAY", QString::fromLatin1(display));
+    env.insert("DISPLAY", QString::fromLatin1(x.display()));
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::MergedChannels);
     program.start(u.path("usr/bin/mirasito"), {});
     ASSERT_TRUE(program.waitForStarted(10000));
 
-    // The top-level window that is shown with the program's caption (there is no window
-    // manager: the program's own windows are the root's children).
-    auto findWindow = [&](QString* title) -> Window {
-        Window root, parent, *children = nullptr;
-        unsigned count = 0;
-        Window found = 0;
-        if (XQueryTree(x.get(), DefaultRootWindow(x.get()), &root, &parent, &children, &count)) {
-            for (unsigned i = 0; i < count && !found; ++i) {
-                XWindowAttributes attributes;
-                char* name = nullptr;
-                if (XGetWindowAttributes(x.get(), children[i], &attributes) && attributes.map_state == IsViewable &&
-                    XFetchName(x.get(), children[i], &name) && name) {
-                    if (QString::fromLatin1(name).startsWith(Form3::kCaption)) {
-                        found = children[i];
-                        *title = QString::fromLatin1(name);
-                    }
-                }
-                if (name)
-                    XFree(name);
-            }
-            XFree(children);
-        }
-        return found;
-    };
     QString title;
-    Window window = 0;
+    unsigned long window = 0;
     for (QDeadlineTimer t(60000); !window && !t.hasExpired() && program.state() == QProcess::Running;) {
         QThread::msleep(200);
-        window = findWindow(&title);
+        window = x.findWindow(Form3::kCaption, &title);
     }
     ASSERT_NE(window, 0u) << "no window; the program said: " << program.readAll().toStdString();
     EXPECT_EQ(title, Form3::kCaption + Form3::kCreditSuffix);
     // The menu entry claims the running window by its class.
-    XClassHint hint{};
-    ASSERT_NE(XGetClassHint(x.get(), window, &hint), 0);
-    EXPECT_EQ(QString::fromLatin1(hint.res_class), desktopEntry(u.path(kDesktopFile)).value("StartupWMClass"));
-    XFree(hint.res_name);
-    XFree(hint.res_class);
+    EXPECT_EQ(x.windowClass(window), desktopEntry(u.path(kDesktopFile)).value("StartupWMClass"));
 
-    // Closed the way a window manager's close button does it: WM_DELETE_WINDOW. The
-    // window is made again, under a new id, when the browser pane first needs OpenGL
-    // to draw; a close sent to the first one in that moment goes nowhere. So the close
-    // goes to the window shown at the time, again if the program is still there after
-    // a while, as a person would click again on the window now shown.
-    auto sendClose = [&](Window target) {
-        XEvent close{};
-        close.xclient.type = ClientMessage;
-        close.xclient.window = target;
-        close.xclient.message_type = XInternAtom(x.get(), "WM_PROTOCOLS", False);
-        close.xclient.format = 32;
-        close.xclient.data.l[0] = long(XInternAtom(x.get(), "WM_DELETE_WINDOW", False));
-        close.xclient.data.l[1] = CurrentTime;
-        const bool sent = XSendEvent(x.get(), target, False, NoEventMask, &close) != 0;
-        XFlush(x.get());
-        return sent;
-    };
-    ASSERT_TRUE(sendClose(window));
-    QSet<Window> closed{window};
-    // The limit only catches a program that never ends: a busy machine is slow to start
-    // the browser engine.
-    for (QDeadlineTimer t(90000); program.state() == QProcess::Running && !t.hasExpired();) {
-        if (program.waitForFinished(2000))
-            break;
-        QString again;
-        const Window now = findWindow(&again);
-        if (now && !closed.contains(now)) {
-            closed.insert(now);
-            ASSERT_TRUE(sendClose(now));
-        }
-    }
+    // Closed the way a window manager's close button does it. The limit only catches a
+    // program that never ends: a busy machine is slow to start the browser engine.
+    ASSERT_TRUE(x.closeUntilEnded(Form3::kCaption, program, 90000));
     ASSERT_EQ(program.state(), QProcess::NotRunning) << "still running after the close; it said: "
                                                      << program.readAll().toStdString();
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);

@@ -1,0 +1,101 @@
+#include "completecopy/OfflinePages.h"
+#include "completecopy/CopyState.h"
+#include "completecopy/address/SiteAddress.h"
+#include "copier/DestinationTree.h"
+#include "fs/RunError.h"
+
+OfflinePages::OfflinePages(const DestinationTree& destination, const CopyState& state, bool update)
+    : m_destination(destination), m_state(state), m_update(update) {}
+
+std::optional<QString> OfflinePages::localFileOf(const QString& key, const QHash<QString, QString>& names) const {
+    if (const auto named = names.constFind(key); named != names.cend())
+        return *named;
+    if (const CopyState::Entry* now = m_state.current(key))
+        return now->local;
+    // A file an earlier copy kept, still on the disk, is held as well.
+    if (const CopyState::Entry* before = m_update ? m_state.previous(key) : nullptr;
+        before && m_destination.modified(m_destination.root() + before->local).isValid())
+        return before->local;
+    return std::nullopt;
+}
+
+std::optional<QUrl> OfflinePages::addressOf(const QString& local) const {
+    const QString address = m_state.addressOfLocal(local);
+    return address.isEmpty() ? std::nullopt : std::optional<QUrl>(QUrl(address, QUrl::StrictMode));
+}
+
+std::optional<ReadFile> OfflinePages::read(const FetchedFile& file, ContentKind kind) const {
+    if (kind == ContentKind::Other || !file.bodyRead)
+        return std::nullopt;
+    // A file found not modified is read as the copy keeps it.
+    FileForm form = FileForm::Served;
+    QString local;
+    if (file.notModified) {
+        const QString key = addressKey(file.finalAddress);
+        const CopyState::Entry* kept = m_state.current(key) ? m_state.current(key) : m_state.previous(key);
+        if (kept) {
+            form = kept->converted ? FileForm::Converted : FileForm::Served;
+            local = kept->local;
+        }
+    }
+    const AddressOf addressOf = [this](const QString& l) { return this->addressOf(l); };
+    if (kind == ContentKind::Stylesheet)
+        return readStylesheet(file.body, file.finalAddress, local, form, addressOf);
+    return readPage(file.body, charsetOf(file.contentType), file.finalAddress, local, form, addressOf);
+}
+
+CopiedFiles::Conversion OfflinePages::conversion(const FetchedFile& file, const ReadFile& read,
+                                                 const QHash<QString, QString>& names) {
+    return [this, &file, &read, names](const QString& local) -> std::optional<QByteArray> {
+        QStringList pending;
+        const LocalFileOf held = [this, &names](const QString& key) { return localFileOf(key, names); };
+        QByteArray converted = convert(file.body, read, local, held, &pending);
+        if (pending.isEmpty())
+            m_pending.remove(local);
+        else
+            m_pending.insert(local, {file.finalAddress, charsetOf(file.contentType),
+                                     contentKindOf(file.contentType, file.finalAddress), pending});
+        return converted;
+    };
+}
+
+int OfflinePages::mend() {
+    int written = 0;
+    const QHash<QString, QString> none;
+    const LocalFileOf held = [this, &none](const QString& key) { return localFileOf(key, none); };
+    const AddressOf addressOf = [this](const QString& l) { return this->addressOf(l); };
+    for (auto it = m_pending.begin(); it != m_pending.end();) {
+        bool taken = false;
+        for (const QString& key : it->addresses)
+            taken = taken || held(key).has_value();
+        if (!taken) {
+            ++it;
+            continue;
+        }
+        const QString path = m_destination.root() + it.key();
+        const std::optional<QByteArray> bytes = m_destination.readBytes(path);
+        if (!bytes) {
+            it = m_pending.erase(it);
+            continue;
+        }
+        const ReadFile read = it->kind == ContentKind::Stylesheet
+                                  ? readStylesheet(*bytes, it->address, it.key(), FileForm::Converted, addressOf)
+                                  : readPage(*bytes, it->charset, it->address, it.key(), FileForm::Converted, addressOf);
+        QStringList pending;
+        const QByteArray converted = convert(*bytes, read, it.key(), held, &pending);
+        try {
+            // The time of its last change stays: the next copy asks for the page with it.
+            if (converted != *bytes) {
+                m_destination.saveBytes(path, converted, m_destination.modified(path));
+                ++written;
+            }
+        } catch (const RunError&) {
+            // Left as it was: its links to those files still lead to the web.
+        }
+        if (pending.isEmpty())
+            it = m_pending.erase(it);
+        else
+            (it++)->addresses = pending;
+    }
+    return written;
+}

@@ -1,0 +1,53 @@
+#pragma once
+#include "completecopy/ContentKind.h"
+#include "completecopy/CopiedFiles.h"
+#include "completecopy/FetchedFile.h"
+#include "completecopy/offline/OfflineConversion.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class CopyState;
+class DestinationTree;
+
+// The pages and stylesheets of a complete copy made readable from the disk: each
+// reference to a file the copy holds becomes the relative link to that file, each
+// other web reference its address in full. A page is converted when it is saved,
+// with what the copy holds by then; a page that named files the copy took later is
+// converted again once it holds them, and written again only where that changes it.
+class OfflinePages {
+public:
+    OfflinePages(const DestinationTree& destination, const CopyState& state, bool update);
+
+    // The references of a page's or stylesheet's bytes, when they are here: served,
+    // or (for a file found not modified) as the copy keeps them on the disk.
+    std::optional<ReadFile> read(const FetchedFile& file, ContentKind kind) const;
+
+    // The conversion of the file's bytes for each local file it is saved in; the
+    // addresses being saved (names: address key -> local file) count as held.
+    CopiedFiles::Conversion conversion(const FetchedFile& file, const ReadFile& read,
+                                       const QHash<QString, QString>& names);
+
+    // Converts again the pages that named files the copy took after them (as the
+    // crawl reaches each level, so that a copy broken off reads offline down to the
+    // levels it finished, and at its end). Gives how many were written again.
+    int mend();
+
+private:
+    std::optional<QString> localFileOf(const QString& key, const QHash<QString, QString>& names) const;
+    std::optional<QUrl> addressOf(const QString& local) const;
+
+    struct Pending {
+        QUrl address;
+        QByteArray charset;
+        ContentKind kind;
+        QStringList addresses;  // written in full: the copy held no file for them then
+    };
+
+    const DestinationTree& m_destination;
+    const CopyState& m_state;
+    bool m_update;
+    QHash<QString, Pending> m_pending;  // by local file
+};
