@@ -76,6 +76,8 @@ std::string usage() {
            "  --aiuto, --help, -h        questo testo / this text\n"
            "Esito / Exit status: 0 copia terminata / copy finished; 2 limite di 2000 riferimenti o\n"
            "  di file / 2000-reference or file limit; 1 copia interrotta / copy stopped early;\n"
+           "  130 e 143 copia completa fermata da Ctrl+C o SIGTERM (riprende alla prossima copia) /\n"
+           "  complete copy stopped by Ctrl+C or SIGTERM (taken up by the next copy);\n"
            "  64 uso errato / usage error\n";
 }
 

@@ -1,5 +1,7 @@
 #include "app/CommandLineCopy.h"
 #include "app/Form3.h"
+#include "app/StopSignals.h"
+#include "app/TerminalProgress.h"
 #include "completecopy/CompleteCopyCommand.h"
 #include "copier/CopySiteCommand.h"
 #include "copier/CopyEvent.h"
@@ -54,9 +56,22 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
         form.completeCopy().setOptions(options);
     }
 
+    // At a terminal a complete copy shows its progress on one line of standard error,
+    // and Ctrl+C or SIGTERM stop it cleanly.
+    TerminalProgress progress(err, request.complete && TerminalProgress::standardErrorIsTerminal());
+    int stoppedWith = 0;
+    if (request.complete) {
+        form.completeCopy().setProgressObserver([&progress](const CopyProgress& p) { progress.update(p); });
+        StopSignals::watch([&form, &stoppedWith](int code) {
+            stoppedWith = code;
+            form.completeCopy().stop();
+        });
+    }
+
     Messages::setScript([&](const Messages::Event& e) {
         if (e.kind != Messages::Event::Box)
             return;
+        progress.finish();
         QString shown = e.text;
         shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         err << text(shown) << std::endl;
@@ -97,6 +112,11 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
 
     form.copySite().setObserver(nullptr);
     form.completeCopy().setObserver(nullptr);
+    if (request.complete) {
+        StopSignals::release();
+        form.completeCopy().setProgressObserver(nullptr);
+    }
+    progress.finish();
     Messages::setScript(nullptr);
 
     const CompleteCopyCounts& whole = form.completeCopy().lastCounts();
@@ -127,6 +147,8 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
             return CommandLine::kLimitReached;
         case CompleteCopyCommand::Ending::Stopped:
             return 1;
+        case CompleteCopyCommand::Ending::Interrupted:
+            return stoppedWith != 0 ? stoppedWith : 1;
         }
     }
     switch (form.copySite().lastEnding()) {

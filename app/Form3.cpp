@@ -1,8 +1,10 @@
 #include "app/Form3.h"
+#include "completecopy/CopyProgress.h"
 #include "app/AppIcon.h"
 #include "app/ProgramEnd.h"
 #include "app/WindowFont.h"
 #include "display/CommonDialog.h"
+#include "display/Messages.h"
 #include "display/ImageBox.h"
 #include "display/RichTextBox.h"
 #include "display/Twips.h"
@@ -18,6 +20,7 @@
 #include "tools/SaveSourceCommand.h"
 #include "tools/SplitterButton.h"
 #include <QCheckBox>
+#include <QShortcut>
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -74,6 +77,15 @@ Form3::Form3(InHousePaths inHouse, SharedState* state, QWidget* parent)
     m_openPage = std::make_unique<OpenPageCommand>(m_controls);
     m_copySite = std::make_unique<CopySiteCommand>(m_controls, *m_openPage, m_crawlTable);
     m_completeCopy = std::make_unique<CompleteCopyCommand>(m_controls);
+    // While a complete copy runs, the title says how far it has come.
+    m_completeCopy->setProgressObserver([this](const CopyProgress& progress) {
+        setWindowTitle(QStringLiteral("Mirasito \u2014 ") + progressText(progress));
+    });
+    // Escape asks whether to stop a complete copy under way (and means nothing else).
+    m_stopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_stopKey->setContext(Qt::WindowShortcut);
+    m_stopKey->setEnabled(false);
+    connect(m_stopKey, &QShortcut::activated, this, [this] { askToStopCompleteCopy(); });
     connectHandlers();
 
     Form_Load();
@@ -317,16 +329,37 @@ void Form3::Command3_Click() {
 
 void Form3::Command4_Click() {
     // Copies the site in Text1 into the destination folder of Text3, whole when
-    // "Copia completa" is ticked. A copy of either kind started in the middle of
-    // another, or while a page is being opened, is refused quietly.
-    if (m_completeCopy->running() || m_copySite->running())
+    // "Copia completa" is ticked. A click in the middle of a complete copy asks
+    // whether to stop it; a copy started in the middle of the other copy, or while a
+    // page is being opened, is refused quietly.
+    if (m_completeCopy->running()) {
+        askToStopCompleteCopy();
+        return;
+    }
+    if (m_copySite->running())
         return;
     if (Check5->checkState() != Qt::Checked) {
         m_copySite->Command4_Click();
         return;
     }
-    if (!m_openPage->running())
-        m_completeCopy->start();
+    if (m_openPage->running())
+        return;
+    // The title shows the copy's progress; the caption comes back at its end.
+    const QString caption = windowTitle();
+    m_stopKey->setEnabled(true);
+    m_completeCopy->start();
+    m_stopKey->setEnabled(false);
+    setWindowTitle(caption);
+}
+
+void Form3::askToStopCompleteCopy() {
+    if (m_completeCopy->running() && !m_askingToStop) {
+        m_askingToStop = true;
+        const bool stop = Messages::Question(QStringLiteral("Interrompere la copia?"));
+        m_askingToStop = false;
+        if (stop)
+            m_completeCopy->stop();
+    }
 }
 
 void Form3::cmdREGISTRA_Click() {

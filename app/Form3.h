@@ -18,6 +18,8 @@ class QLabel;
 // caption or text, check state, twips layout and tab order. Loading it applies the
 // in-house preset; closing it ends the program. The commands behind the controls are
 // its public handlers, named after control and event.
+class QShortcut;
+
 class Form3 : public QWidget {
     Q_OBJECT
     // The crawl's level and counters, readable and writable like any of the window's properties.
@@ -134,6 +136,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // A complete copy under way is stopped when the user says so.
+    void askToStopCompleteCopy();
+    bool m_askingToStop = false;
+    QShortcut* m_stopKey = nullptr;
+
     void createControls();
     void applyTabOrder();
     void describeForAccessibility();

@@ -18,9 +18,13 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QLocale>
+#include <QTimer>
 #include <QWebEnginePage>
 
 namespace {
+
+// How often the copy's progress is told while it runs.
+constexpr int kProgressEveryMs = 250;
 
 QString sizeText(qint64 bytes) {
     return QLocale(QLocale::Italian).formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
@@ -35,6 +39,11 @@ void CompleteCopyCommand::start() {
         return;
     const RunningMark running(m_running);
     copy();
+}
+
+void CompleteCopyCommand::stop() {
+    if (m_crawl)
+        m_crawl->stop();
 }
 
 void CompleteCopyCommand::copy() {
@@ -98,8 +107,20 @@ void CompleteCopyCommand::copy() {
     {
         CompleteCrawl crawl(f, transfers, m_destination, report, state, loaded == CopyState::Loaded::Usable, m_options,
                             m_observer, shown ? &m_paneLog : nullptr);
+        // How far it has come, told a few times a second while it runs.
+        QTimer progress;
+        QObject::connect(&progress, &QTimer::timeout, [&] {
+            if (m_progressObserver)
+                m_progressObserver(crawl.progress());
+        });
+        progress.start(kProgressEveryMs);
+        m_crawl = &crawl;
         failure = crawl.run(start, levelValue(f.Text2->text()));
+        m_crawl = nullptr;
+        progress.stop();
         m_counts = crawl.counts();
+        if (m_progressObserver)
+            m_progressObserver(crawl.progress());
     }
     if (shown)
         f.WebBrowser1->page()->setUrlRequestInterceptor(nullptr);
@@ -108,7 +129,9 @@ void CompleteCopyCommand::copy() {
     f.Text1->setText(typed);
 
     if (failure) {
-        report.close(QStringLiteral("pagina iniziale non copiata: %1 - %2").arg(failure->error.Number).arg(failure->error.Description));
+        report.close(QStringLiteral("fine"), QStringLiteral("pagina iniziale non copiata: %1 - %2")
+                                             .arg(failure->error.Number)
+                                             .arg(failure->error.Description));
         Messages::Beep();
         if (failure->saving)
             Messages::MsgBox(QStringLiteral("Errore in registrazione file ") + failure->file +
@@ -119,7 +142,9 @@ void CompleteCopyCommand::copy() {
         return;
     }
     const CompleteCopyCounts& c = m_counts;
-    report.close(QStringLiteral("file=%1 byte=%2 nuovi=%3 cambiati=%4 invariati=%5 spariti=%6 pagine=%7 errori=%8 "
+    // A copy stopped before its end says so on its last line.
+    report.close(c.interrupted ? QStringLiteral("interrotta") : QStringLiteral("fine"),
+                 QStringLiteral("file=%1 byte=%2 nuovi=%3 cambiati=%4 invariati=%5 spariti=%6 pagine=%7 errori=%8 "
                                 "esclusi=%9 dal_browser=%10 secondi=%11")
                      .arg(c.files)
                      .arg(c.bytes)
@@ -132,14 +157,19 @@ void CompleteCopyCommand::copy() {
                      .arg(c.leftOut)
                      .arg(c.fromPane)
                      .arg(QString::number(clock.nsecsElapsed() / 1e9, 'f', 3)));
-    m_ending = c.limitReached ? Ending::LimitReached : Ending::Finished;
+    m_ending = c.interrupted ? Ending::Interrupted : c.limitReached ? Ending::LimitReached : Ending::Finished;
     Messages::MsgBox(closingText());
     DoEvents();
 }
 
 QString CompleteCopyCommand::closingText() const {
     const CompleteCopyCounts& c = m_counts;
-    QString text = QStringLiteral("Copia Sito Internet Terminata !!!\r\r");
+    QString text = c.interrupted ? QStringLiteral("Copia Sito Internet Interrotta !!!\r\r")
+                                 : QStringLiteral("Copia Sito Internet Terminata !!!\r\r");
+    if (c.interrupted)
+        text += QStringLiteral("La prossima \"Copia sito\" con \"Copia completa\" la riprende da dove si è fermata "
+                               "(%1 indirizzi in attesa)\r")
+                    .arg(c.waiting);
     if (c.limitReached)
         text += QStringLiteral("Raggiunto il limite di %1 file: copia interrotta\r").arg(m_options.maxFiles);
     if (!m_stateNote.isEmpty())

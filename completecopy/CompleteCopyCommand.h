@@ -18,12 +18,16 @@ public:
     // A start while a copy is under way does nothing.
     void start();
     bool running() const { return m_running; }
+    // Stops the copy under way cleanly (from an event handled while it runs); nothing
+    // when none is.
+    void stop();
 
     // How the last copy ended: run to its end, stopped at the file limit, or stopped
     // before it began by a message (no address or destination, a folder that cannot
     // be made, a start page that cannot be fetched or saved, a report that cannot be
     // written).
-    enum class Ending { Finished, LimitReached, Stopped };
+    // Interrupted: stopped by stop() (the next copy takes it up).
+    enum class Ending { Finished, LimitReached, Stopped, Interrupted };
     Ending lastEnding() const { return m_ending; }
     const CompleteCopyCounts& lastCounts() const { return m_counts; }
     // The report of the last copy (program form); empty when none was begun.
@@ -32,6 +36,11 @@ public:
     void setOptions(const CompleteCopyOptions& options) { m_options = options; }
     // Told of every file the copy writes or fails to fetch and every page it reads.
     void setObserver(CopyObserver observer) { m_observer = std::move(observer); }
+    // Told how far the copy has come, a few times a second while it runs and once at
+    // its end (before its closing box).
+    void setProgressObserver(std::function<void(const CopyProgress&)> observer) {
+        m_progressObserver = std::move(observer);
+    }
 
 private:
     void copy();
@@ -42,6 +51,8 @@ private:
     PaneRequestLog m_paneLog;
     CompleteCopyOptions m_options;
     CopyObserver m_observer;
+    std::function<void(const CopyProgress&)> m_progressObserver;
+    CompleteCrawl* m_crawl = nullptr;  // the copy under way
     bool m_running = false;
     Ending m_ending = Ending::Stopped;
     CompleteCopyCounts m_counts;

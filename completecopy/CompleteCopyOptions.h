@@ -24,5 +24,7 @@ struct CompleteCopyCounts {
     int leftOut = 0;      // addresses left out (another host, outside the folder, robots.txt, limit)
     int fromPane = 0;     // files found only by the browser pane's own requests
     int addresses = 0;    // distinct addresses met
+    int waiting = 0;      // addresses still waiting their turn when the copy was stopped
     bool limitReached = false;
+    bool interrupted = false;  // stopped by whoever started it, before its end
 };

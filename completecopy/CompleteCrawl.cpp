@@ -63,20 +63,23 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start,
         return failure;
     setPace();
     for (;;) {
-        while (!m_turns.empty()) {
+        while (!m_turns.empty() && !m_stopAsked) {
             if (m_files.full()) {
                 reachLimit();
                 dropTurns(QStringLiteral("limite di file"));
                 break;
             }
             askAhead();
+            std::optional<FileFetcher::Outcome> got = waitFor(m_turns.front().id);
+            if (!got)
+                break;
             const Turn turn = m_turns.front();
             m_turns.pop_front();
             --m_askedAhead;
-            take(turn.item, waitFor(turn.id));
+            take(turn.item, std::move(*got));
             DoEvents();
         }
-        if (m_counts.limitReached || !m_paneLog)
+        if (m_counts.limitReached || m_stopAsked || !m_paneLog)
             break;
         // The pane may still be loading what the last page asked for.
         QEventLoop quiet;
@@ -86,11 +89,37 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start,
         if (m_turns.empty())
             break;
     }
+    if (m_stopAsked)
+        interrupt();
     if (!m_options.asServed)
         m_offline.mend();
     finishLeftOut();
     finishState();
     return std::nullopt;
+}
+
+void CompleteCrawl::stop() {
+    m_stopAsked = true;
+    if (m_waiting)
+        m_waiting->quit();
+}
+
+void CompleteCrawl::interrupt() {
+    // The transfers under way end here; what waited its turn is neither fetched nor
+    // left out: the next copy takes it up.
+    m_counts.interrupted = true;
+    m_counts.waiting = int(m_turns.size());
+    m_turns.clear();
+    m_askedAhead = 0;
+    m_fetcher.stop();
+    m_transfers.cancelAll();
+    m_transfers.waitUntilIdle();
+    m_report.note(QStringLiteral("copia interrotta: %1 indirizzi in attesa").arg(m_counts.waiting));
+}
+
+CopyProgress CompleteCrawl::progress() const {
+    return {m_counts.files + m_counts.unchanged, int(m_turns.size()), m_counts.bytes, m_counts.failures,
+            std::max(0, m_levelShown)};
 }
 
 void CompleteCrawl::setPace() {
@@ -132,20 +161,22 @@ void CompleteCrawl::arrived(quint64 id, FileFetcher::Outcome outcome) {
         m_waiting->quit();
 }
 
-FileFetcher::Outcome CompleteCrawl::waitFor(quint64 id) {
-    if (!m_arrived.contains(id)) {
+std::optional<FileFetcher::Outcome> CompleteCrawl::waitFor(quint64 id) {
+    if (!m_arrived.contains(id) && !m_stopAsked) {
         QEventLoop loop;
         m_waiting = &loop;
         m_waitingFor = id;
         loop.exec();
         m_waiting = nullptr;
     }
+    if (!m_arrived.contains(id))
+        return std::nullopt;
     m_wanted.remove(id);
     return m_arrived.take(id);
 }
 
-FileFetcher::Outcome CompleteCrawl::fetchNow(const QUrl& address, const FileFetcher::RedirectRule& rule,
-                                             bool wholeFile) {
+std::optional<FileFetcher::Outcome> CompleteCrawl::fetchNow(const QUrl& address,
+                                                            const FileFetcher::RedirectRule& rule, bool wholeFile) {
     const quint64 id = ++m_lastId;
     m_wanted.insert(id);
     m_fetcher.fetch(address, rule, wholeFile,
@@ -189,10 +220,12 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::copyStart(const QUrl& 
     m_seen.insert(addressKey(start));
     // The start page is taken whatever robots.txt says, and wherever it leads: the
     // site is the one it ends up on.
-    FileFetcher::Outcome got = fetchNow(start, nullptr, false);
-    if (!got.file)
-        return StartFailure{false, QString(), *got.failure};
-    const FetchedFile& file = *got.file;
+    std::optional<FileFetcher::Outcome> got = fetchNow(start, nullptr, false);
+    if (!got)
+        return std::nullopt;  // stopped before the start page came
+    if (!got->file)
+        return StartFailure{false, QString(), *got->failure};
+    const FetchedFile& file = *got->file;
     m_scope.emplace(file.finalAddress);
     const ContentKind kind = contentKindOf(file.contentType, file.finalAddress);
     const std::optional<ReadFile> read = m_offline.read(file, kind);
@@ -204,7 +237,7 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::copyStart(const QUrl& 
     }
     if (!m_options.ignoreRobots)
         loadRobots();
-    if (read)
+    if (read && !m_stopAsked)
         follow(item, file, kind, *read);
     return std::nullopt;
 }
@@ -219,8 +252,11 @@ void CompleteCrawl::loadRobots() {
     m_seen.insert(key);
     const CrawlItem item{robots, 0, true, QString(), false};
     // A site without robots.txt, or one that cannot be read, refuses nothing.
-    const FileFetcher::Outcome got =
+    const std::optional<FileFetcher::Outcome> answer =
         fetchNow(robots, [this](const QUrl& next) { return redirectRefusal(next, true, false); }, true);
+    if (!answer)
+        return;
+    const FileFetcher::Outcome& got = *answer;
     if (got.failure)
         m_report.note(QStringLiteral("robots.txt non letto (%1 - %2): nessuna regola")
                           .arg(got.failure->Number)
@@ -417,7 +453,7 @@ void CompleteCrawl::finishState() {
         if (!m_destination.modified(m_destination.root() + e->local).isValid())
             continue;
         kept << address;
-        if (m_seen.contains(address) || m_counts.limitReached)
+        if (m_seen.contains(address) || m_counts.limitReached || m_counts.interrupted)
             continue;
         ++m_counts.gone;
         m_report.file(-1, CopyReport::State::Gone, address, nativePath(e->local), QString());

@@ -1,6 +1,7 @@
 #pragma once
 #include "completecopy/CompleteCopyOptions.h"
 #include "completecopy/CopiedFiles.h"
+#include "completecopy/CopyProgress.h"
 #include "completecopy/CopyOutcomes.h"
 #include "completecopy/CrawlItem.h"
 #include "completecopy/FileFetcher.h"
@@ -65,6 +66,14 @@ public:
 
     const CompleteCopyCounts& counts() const { return m_counts; }
 
+    // How far the copy has come.
+    CopyProgress progress() const;
+
+    // Stops the copy cleanly, from an event handled while it runs: transfers under way
+    // are cancelled (the part of a large file kept to be continued), what was settled
+    // stays, and run() comes back with the state written and counts().interrupted.
+    void stop();
+
 private:
     struct LeftOut {
         int level;
@@ -82,10 +91,12 @@ private:
     // Asks for the files of the turns ahead, as many as the transfers take.
     void askAhead();
     void ask(Turn& turn);
-    // Waits for the file of the first turn.
-    FileFetcher::Outcome waitFor(quint64 id);
+    // Waits for the file of a turn; nullopt when the copy was stopped meanwhile.
+    std::optional<FileFetcher::Outcome> waitFor(quint64 id);
     void arrived(quint64 id, FileFetcher::Outcome outcome);
-    FileFetcher::Outcome fetchNow(const QUrl& address, const FileFetcher::RedirectRule& rule, bool wholeFile);
+    std::optional<FileFetcher::Outcome> fetchNow(const QUrl& address, const FileFetcher::RedirectRule& rule,
+                                                 bool wholeFile);
+    void interrupt();
     void take(const CrawlItem& item, FileFetcher::Outcome outcome);
     // Saves the file under its names and reports them; false when the copy was full.
     // Raises RunError.
@@ -131,4 +142,5 @@ private:
     QSet<QString> m_seen;                 // keys of the addresses taken
     QHash<QString, LeftOut> m_leftOut;    // by address, until the end of the copy
     int m_levelShown = -1;
+    bool m_stopAsked = false;
 };

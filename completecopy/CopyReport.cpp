@@ -36,8 +36,8 @@ void CopyReport::note(const QString& text) {
     line(QStringLiteral("# ") + text);
 }
 
-void CopyReport::close(const QString& summary) {
-    line(QStringLiteral("# fine\t") + summary);
+void CopyReport::close(const QString& word, const QString& summary) {
+    line(QStringLiteral("# ") + word + u'\t' + summary);
     m_file.close();
 }
 

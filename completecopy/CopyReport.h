@@ -23,7 +23,8 @@ public:
     void file(int level, State state, const QString& address, const QString& outcome, const QString& referrer);
     void leftOut(int level, const QString& address, const QString& reason, const QString& referrer);
     void note(const QString& text);  // a line of its own, after "#"
-    void close(const QString& summary);
+    // The last line: "# word <TAB> summary" ("fine", or "interrotta" for a copy stopped).
+    void close(const QString& word, const QString& summary);
 
 private:
     void line(const QString& text);

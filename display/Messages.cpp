@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 
 namespace Messages {
 namespace {
@@ -41,6 +42,26 @@ void MsgBox(const QString& text) {
     box.setEscapeButton(QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
+}
+
+bool Question(const QString& text) {
+    if (script()) {
+        const Event asked{Event::Ask, text};
+        script()(asked);
+        return asked.yes;
+    }
+    QMessageBox box(owner());
+    box.setWindowTitle(QStringLiteral("Mirasito"));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setIcon(QMessageBox::Question);
+    QPushButton* yes = box.addButton(QStringLiteral("Sì"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("No"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 void setOwner(QWidget* o) {

@@ -457,8 +457,9 @@ TEST_F(CompleteCopyTest, TheSameChecksAsTheOtherCopyAndOneCopyAtATime) {
     form->Text1->setText(start);
     form->Text3->setText(outer.filePath("una"));
     form->Text2->setText("1");
-    // While the first copy waits for its first page, a click starts nothing more,
-    // and "GO" leaves the panes to the copy.
+    // While the first copy waits for its first page, a click starts nothing more: it
+    // asks whether to stop the copy (answered No, the copy goes on); "GO" leaves the
+    // panes to the copy.
     QTimer::singleShot(0, form.get(), [&] {
         EXPECT_TRUE(form->completeCopy().running());
         form->Command4_Click();
@@ -470,7 +471,10 @@ TEST_F(CompleteCopyTest, TheSameChecksAsTheOtherCopyAndOneCopyAtATime) {
     form->Command4_Click();
     EXPECT_EQ(starts, 1);
     EXPECT_EQ(form->openPage().lastOutcome(), OpenPageCommand::Outcome::NotRun);
-    EXPECT_EQ(events.size(), 1);
+    ASSERT_EQ(events.size(), 3) << events.join('|').toStdString();
+    EXPECT_EQ(events.mid(0, 2), QStringList({"Interrompere la copia?", "Interrompere la copia?"}));
+    EXPECT_TRUE(events[2].startsWith("Copia Sito Internet Terminata !!!"));
+    EXPECT_EQ(form->completeCopy().lastEnding(), CompleteCopyCommand::Ending::Finished);
     // Once by the copy, once by the browser pane: no second copy began.
     EXPECT_EQ(server.requestCount("/sito/docs/index.html"), 2);
 }
