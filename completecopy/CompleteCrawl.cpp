@@ -40,7 +40,11 @@ CompleteCrawl::CompleteCrawl(const FormControls& form, TransferScheduler& transf
     : m_form(form), m_transfers(transfers), m_destination(destination), m_state(state), m_report(report),
       m_options(options), m_paneLog(paneLog), m_fetcher(form, transfers, destination, state, update, options),
       m_files(destination, state, update, options.maxFiles, m_counts),
-      m_outcomes(report, observer, m_counts, destination.root()), m_offline(destination, state, update) {
+      m_outcomes(report, observer, m_counts, destination.root()), m_offline(destination, state, update),
+      m_turns(m_fetcher, transfers, [this](const CrawlItem& item) {
+          const bool requisite = item.requisite;
+          return [this, requisite](const QUrl& next) { return redirectRefusal(next, requisite, true); };
+      }) {
     // A pause between requests means one request at a time, from the first on.
     m_transfers.setConnections(options.waitSeconds > 0 ? 1 : options.connections);
     m_transfers.setPause(int(options.waitSeconds * 1000));
@@ -49,12 +53,8 @@ CompleteCrawl::CompleteCrawl(const FormControls& form, TransferScheduler& transf
 CompleteCrawl::~CompleteCrawl() {
     // Nothing the crawl asked for outlives it: transfers under way are stopped and
     // the files of those not taken given up.
-    m_fetcher.stop();
-    m_transfers.cancelAll();
+    m_turns.drop();
     m_transfers.waitUntilIdle();
-    for (auto it = m_arrived.cbegin(); it != m_arrived.cend(); ++it)
-        if (it->file)
-            CopiedFiles::discard(*it->file);
 }
 
 std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start, double maxLevel) {
@@ -66,17 +66,14 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start,
         while (!m_turns.empty() && !m_stopAsked) {
             if (m_files.full()) {
                 reachLimit();
-                dropTurns(QStringLiteral("limite di file"));
+                for (const CrawlItem& rest : m_turns.drop())
+                    m_outcomes.leftOut(rest, QStringLiteral("limite di file"));
                 break;
             }
-            askAhead();
-            std::optional<FileFetcher::Outcome> got = waitFor(m_turns.front().id);
-            if (!got)
+            std::optional<CrawlTurns::Taken> taken = m_turns.next();
+            if (!taken)
                 break;
-            const Turn turn = m_turns.front();
-            m_turns.pop_front();
-            --m_askedAhead;
-            take(turn.item, std::move(*got));
+            take(taken->item, std::move(taken->outcome));
             DoEvents();
         }
         if (m_counts.limitReached || m_stopAsked || !m_paneLog)
@@ -100,25 +97,20 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::run(const QUrl& start,
 
 void CompleteCrawl::stop() {
     m_stopAsked = true;
-    if (m_waiting)
-        m_waiting->quit();
+    m_turns.stop();
 }
 
 void CompleteCrawl::interrupt() {
     // The transfers under way end here; what waited its turn is neither fetched nor
     // left out: the next copy takes it up.
     m_counts.interrupted = true;
-    m_counts.waiting = int(m_turns.size());
-    m_turns.clear();
-    m_askedAhead = 0;
-    m_fetcher.stop();
-    m_transfers.cancelAll();
+    m_counts.waiting = int(m_turns.drop().size());
     m_transfers.waitUntilIdle();
     m_report.note(QStringLiteral("copia interrotta: %1 indirizzi in attesa").arg(m_counts.waiting));
 }
 
 CopyProgress CompleteCrawl::progress() const {
-    return {m_counts.files + m_counts.unchanged, int(m_turns.size()), m_counts.bytes, m_counts.failures,
+    return {m_counts.files + m_counts.unchanged, m_turns.size(), m_counts.bytes, m_counts.failures,
             std::max(0, m_levelShown)};
 }
 
@@ -128,74 +120,6 @@ void CompleteCrawl::setPace() {
         m_transfers.setConnections(1);
         m_transfers.setPause(int(m_robots.crawlDelay() * 1000));
     }
-}
-
-void CompleteCrawl::askAhead() {
-    // One request at a time asks for nothing ahead: the requests go out in the order
-    // of the turns. Otherwise a few more than the transfers run, so that none waits
-    // for the copy to take a file.
-    const bool oneAtATime = m_transfers.connections() == 1 || m_transfers.pause() > 0;
-    const int ahead = oneAtATime ? 1 : 2 * m_transfers.connections();
-    for (qsizetype i = m_askedAhead; i < qsizetype(m_turns.size()) && m_askedAhead < ahead; ++i)
-        ask(m_turns[size_t(i)]);
-}
-
-void CompleteCrawl::ask(Turn& turn) {
-    turn.id = ++m_lastId;
-    ++m_askedAhead;
-    m_wanted.insert(turn.id);
-    const bool requisite = turn.item.requisite;
-    m_fetcher.fetch(
-        turn.item.address, [this, requisite](const QUrl& next) { return redirectRefusal(next, requisite, true); },
-        false, [this, id = turn.id](FileFetcher::Outcome outcome) { arrived(id, std::move(outcome)); });
-}
-
-void CompleteCrawl::arrived(quint64 id, FileFetcher::Outcome outcome) {
-    if (!m_wanted.contains(id)) {
-        if (outcome.file)
-            CopiedFiles::discard(*outcome.file);
-        return;
-    }
-    m_arrived.insert(id, std::move(outcome));
-    if (m_waiting && m_waitingFor == id)
-        m_waiting->quit();
-}
-
-std::optional<FileFetcher::Outcome> CompleteCrawl::waitFor(quint64 id) {
-    if (!m_arrived.contains(id) && !m_stopAsked) {
-        QEventLoop loop;
-        m_waiting = &loop;
-        m_waitingFor = id;
-        loop.exec();
-        m_waiting = nullptr;
-    }
-    if (!m_arrived.contains(id))
-        return std::nullopt;
-    m_wanted.remove(id);
-    return m_arrived.take(id);
-}
-
-std::optional<FileFetcher::Outcome> CompleteCrawl::fetchNow(const QUrl& address,
-                                                            const FileFetcher::RedirectRule& rule, bool wholeFile) {
-    const quint64 id = ++m_lastId;
-    m_wanted.insert(id);
-    m_fetcher.fetch(address, rule, wholeFile,
-                    [this, id](FileFetcher::Outcome outcome) { arrived(id, std::move(outcome)); });
-    return waitFor(id);
-}
-
-void CompleteCrawl::dropTurns(const QString& reason) {
-    for (const Turn& turn : m_turns) {
-        m_outcomes.leftOut(turn.item, reason);
-        m_wanted.remove(turn.id);
-        if (const auto got = m_arrived.constFind(turn.id); got != m_arrived.cend() && got->file)
-            CopiedFiles::discard(*got->file);
-        m_arrived.remove(turn.id);
-    }
-    m_turns.clear();
-    m_askedAhead = 0;
-    m_fetcher.stop();
-    m_transfers.cancelAll();
 }
 
 void CompleteCrawl::reachLimit() {
@@ -220,7 +144,7 @@ std::optional<CompleteCrawl::StartFailure> CompleteCrawl::copyStart(const QUrl& 
     m_seen.insert(addressKey(start));
     // The start page is taken whatever robots.txt says, and wherever it leads: the
     // site is the one it ends up on.
-    std::optional<FileFetcher::Outcome> got = fetchNow(start, nullptr, false);
+    std::optional<FileFetcher::Outcome> got = m_turns.fetchNow(start, nullptr, false);
     if (!got)
         return std::nullopt;  // stopped before the start page came
     if (!got->file)
@@ -253,7 +177,7 @@ void CompleteCrawl::loadRobots() {
     const CrawlItem item{robots, 0, true, QString(), false};
     // A site without robots.txt, or one that cannot be read, refuses nothing.
     const std::optional<FileFetcher::Outcome> answer =
-        fetchNow(robots, [this](const QUrl& next) { return redirectRefusal(next, true, false); }, true);
+        m_turns.fetchNow(robots, [this](const QUrl& next) { return redirectRefusal(next, true, false); }, true);
     if (!answer)
         return;
     const FileFetcher::Outcome& got = *answer;
@@ -391,7 +315,7 @@ void CompleteCrawl::consider(const QUrl& address, bool requisite, int level, con
         return;
     }
     m_seen.insert(key);
-    m_turns.push_back({{address, level, requisite, referrer, false}, 0});
+    m_turns.push({address, level, requisite, referrer, false});
 }
 
 void CompleteCrawl::takePaneRequests(int level) {
@@ -402,7 +326,7 @@ void CompleteCrawl::takePaneRequests(int level) {
         if (m_seen.contains(key) || !m_robots.allows(pathAndQuery(request.address)))
             continue;
         m_seen.insert(key);
-        m_turns.push_back({{request.address, level, true, shownAddress(request.page), true}, 0});
+        m_turns.push({request.address, level, true, shownAddress(request.page), true});
     }
 }
 

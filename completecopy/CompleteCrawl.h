@@ -4,6 +4,7 @@
 #include "completecopy/CopyProgress.h"
 #include "completecopy/CopyOutcomes.h"
 #include "completecopy/CrawlItem.h"
+#include "completecopy/CrawlTurns.h"
 #include "completecopy/FileFetcher.h"
 #include "completecopy/OfflinePages.h"
 #include "completecopy/address/RobotsRules.h"
@@ -16,14 +17,12 @@
 #include <QSet>
 #include <QString>
 #include <QUrl>
-#include <deque>
 #include <optional>
 
 class CopyReport;
 class CopyState;
 class DestinationTree;
 class PaneRequestLog;
-class QEventLoop;
 class TransferScheduler;
 
 // The crawl of a complete copy: every reference of every page, breadth first (each
@@ -80,22 +79,9 @@ private:
         QString reason;
         QString referrer;
     };
-    struct Turn {
-        CrawlItem item;
-        quint64 id = 0;  // 0 until its file is asked for
-    };
-
     std::optional<StartFailure> copyStart(const QUrl& start);
     void loadRobots();
     void setPace();
-    // Asks for the files of the turns ahead, as many as the transfers take.
-    void askAhead();
-    void ask(Turn& turn);
-    // Waits for the file of a turn; nullopt when the copy was stopped meanwhile.
-    std::optional<FileFetcher::Outcome> waitFor(quint64 id);
-    void arrived(quint64 id, FileFetcher::Outcome outcome);
-    std::optional<FileFetcher::Outcome> fetchNow(const QUrl& address, const FileFetcher::RedirectRule& rule,
-                                                 bool wholeFile);
     void interrupt();
     void take(const CrawlItem& item, FileFetcher::Outcome outcome);
     // Saves the file under its names and reports them; false when the copy was full.
@@ -106,8 +92,6 @@ private:
     void consider(const QUrl& address, bool requisite, int level, const QString& referrer);
     void takePaneRequests(int level);
     void reachLimit();
-    // Whatever still waits its turn is left out, its transfers stopped.
-    void dropTurns(const QString& reason);
     // Why a redirect to next is not followed (the same rules as a link's), empty when
     // it is; robotsToo: robots.txt counts (not for robots.txt itself).
     QString redirectRefusal(const QUrl& next, bool requisite, bool robotsToo) const;
@@ -128,17 +112,11 @@ private:
     CopiedFiles m_files;
     CopyOutcomes m_outcomes;
     OfflinePages m_offline;
+    CrawlTurns m_turns;
 
     std::optional<SiteScope> m_scope;
     RobotsRules m_robots;
     double m_maxLevel = 0;
-    std::deque<Turn> m_turns;
-    int m_askedAhead = 0;                          // turns whose file is asked for
-    quint64 m_lastId = 0;
-    QHash<quint64, FileFetcher::Outcome> m_arrived;  // files in, by turn
-    QSet<quint64> m_wanted;                        // turns whose file is still to be taken
-    QEventLoop* m_waiting = nullptr;
-    quint64 m_waitingFor = 0;
     QSet<QString> m_seen;                 // keys of the addresses taken
     QHash<QString, LeftOut> m_leftOut;    // by address, until the end of the copy
     int m_levelShown = -1;
