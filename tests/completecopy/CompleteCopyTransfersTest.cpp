@@ -2,11 +2,10 @@
 // a busy site waited for, large files written as they arrive and continued when cut,
 // and a window closed in the middle of transfers.
 #include "app/Form3.h"
-#include "tests/support/FileTree.h"
+#include "tests/support/CompleteCopyFolder.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/OwnXServer.h"
 
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -95,24 +94,6 @@ QStringList reportLines(const QString& dest) {
     return lines;
 }
 
-FileTree site(const QString& dest) {
-    FileTree t = fileTree(dest, Folders::Skipped);
-    for (const char* own : {"mirasito-copia.txt", "mirasito-stato.txt", "mirasito-stato.txt.nuovo"})
-        t.remove(own);
-    return t;
-}
-
-// Files the copy writes only while it works on them.
-QStringList temporaryFiles(const QString& dest) {
-    QStringList found;
-    for (QDirIterator it(dest, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
-        const QString path = it.next();
-        if (path.endsWith(".mirasito-parte") || path.endsWith(".mirasito-copia"))
-            found << path;
-    }
-    return found;
-}
-
 TEST(CompleteCopyTransfers, FourConnectionsGiveTheSameCopyAsOne) {
     HttpServer one, four;
     serveSections(one, 25);
@@ -127,9 +108,9 @@ TEST(CompleteCopyTransfers, FourConnectionsGiveTheSameCopyAsOne) {
     EXPECT_LE(four.mostAnsweredAtOnce(), 4);
     // The same files, levels and report entries (the servers' ports aside), each
     // address asked for once.
-    const FileTree first = site(tmp.filePath("uno"));
+    const FileTree first = copiedSite(tmp.filePath("uno"));
     EXPECT_EQ(first.size(), 45);
-    EXPECT_TRUE(withoutPort(first, one.hostPort()) == withoutPort(site(tmp.filePath("quattro")), four.hostPort()));
+    EXPECT_TRUE(withoutPort(first, one.hostPort()) == withoutPort(copiedSite(tmp.filePath("quattro")), four.hostPort()));
     EXPECT_EQ(reportLines(tmp.filePath("uno")).join('\n').replace(one.hostPort(), "H"),
               reportLines(tmp.filePath("quattro")).join('\n').replace(four.hostPort(), "H"));
     EXPECT_EQ(a.summary.section(" secondi=", 0, 0), b.summary.section(" secondi=", 0, 0));
@@ -156,9 +137,9 @@ TEST(CompleteCopyTransfers, ABusySiteIsWaitedForAndNothingFails) {
     EXPECT_GE(clock.elapsed(), 2000);  // at least the two waits of the first picture
     EXPECT_EQ(c.code, 0);
     EXPECT_TRUE(c.summary.contains(" errori=1 ")) << c.summary.toStdString();  // the missing page alone
-    EXPECT_EQ(site(tmp.filePath("copia")).value("s/s1/p1.png"), "PNG/s/s1/p1.html");
+    EXPECT_EQ(copiedSite(tmp.filePath("copia")).value("s/s1/p1.png"), "PNG/s/s1/p1.html");
     EXPECT_EQ(server.requestCount("/s/s1/p1.png"), 3);
-    EXPECT_EQ(site(tmp.filePath("copia")).size(), 45);
+    EXPECT_EQ(copiedSite(tmp.filePath("copia")).size(), 45);
 }
 
 // A large file is written as it arrives; cut short (the connection lost, or the
@@ -211,7 +192,7 @@ TEST(CompleteCopyTransfers, ALargeFileCutShortIsContinued) {
         ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
         EXPECT_EQ(whole.size(), kSize);
         EXPECT_TRUE(whole.readAll() == HttpServer::generatedBytes(0, kSize));
-        EXPECT_EQ(temporaryFiles(dest), QStringList());
+        EXPECT_EQ(temporaryFilesIn(dest), QStringList());
         // Nothing is left to continue: the next copy finds the file up to date.
         const int bodies = server.bodiesSent();
         EXPECT_EQ(copy(server, dest).code, 0);
@@ -241,15 +222,15 @@ TEST(CompleteCopyTransfers, TheWindowClosedMidCopyLeavesNoTemporaryFile) {
     EXPECT_TRUE(x.closeUntilEnded(Form3::kCaption, program, 60000));
     ASSERT_EQ(program.state(), QProcess::NotRunning);
     EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_EQ(temporaryFiles(dest), QStringList());
-    const int settled = site(dest).size();
+    EXPECT_EQ(temporaryFilesIn(dest), QStringList());
+    const int settled = copiedSite(dest).size();
     EXPECT_LT(settled, 45);
 
     const int bodies = server.bodiesSent();
     const Copy again = copy(server, dest);
     EXPECT_EQ(again.code, 0);
     EXPECT_FALSE(again.err.contains("copia da capo")) << again.err.toStdString();
-    EXPECT_EQ(site(dest).size(), 45);
+    EXPECT_EQ(copiedSite(dest).size(), 45);
     // Files in flight when the window closed are fetched again, at most one a transfer.
     EXPECT_LE(server.bodiesSent() - bodies, 45 - settled + 4);
 }

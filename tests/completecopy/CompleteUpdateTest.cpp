@@ -1,7 +1,7 @@
 // A complete copy made again into the same folder: only what changed is transferred,
 // every file is said new, changed, unchanged, gone or failed, and nothing is lost
 // when a copy is broken off or its state is damaged.
-#include "tests/support/FileTree.h"
+#include "tests/support/CompleteCopyFolder.h"
 #include "tests/support/HttpServer.h"
 
 #include <QDateTime>
@@ -89,12 +89,7 @@ protected:
         return out;
     }
 
-    FileTree site() const {
-        FileTree t = fileTree(dest, Folders::Skipped);
-        for (const char* own : {"mirasito-copia.txt", "mirasito-stato.txt", "mirasito-stato.txt.nuovo"})
-            t.remove(own);
-        return t;
-    }
+    FileTree site() const { return copiedSite(dest); }
 
     HttpServer server;
     QTemporaryDir tmp;
