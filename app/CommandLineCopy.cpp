@@ -61,7 +61,7 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
     TerminalProgress progress(err, request.complete && TerminalProgress::standardErrorIsTerminal());
     int stoppedWith = 0;
     if (request.complete) {
-        form.completeCopy().setProgressObserver([&progress](const CopyProgress& p) { progress.update(p); });
+        form.setCopyProgressListener([&progress](const CopyProgress& p) { progress.update(p); });
         StopSignals::watch([&form, &stoppedWith](int code) {
             stoppedWith = code;
             form.completeCopy().stop();
@@ -114,7 +114,7 @@ int runCommandLineCopy(Form3& form, const CommandLine::CopyRequest& request, std
     form.completeCopy().setObserver(nullptr);
     if (request.complete) {
         StopSignals::release();
-        form.completeCopy().setProgressObserver(nullptr);
+        form.setCopyProgressListener(nullptr);
     }
     progress.finish();
     Messages::setScript(nullptr);

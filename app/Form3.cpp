@@ -80,6 +80,8 @@ Form3::Form3(InHousePaths inHouse, SharedState* state, QWidget* parent)
     // While a complete copy runs, the title says how far it has come.
     m_completeCopy->setProgressObserver([this](const CopyProgress& progress) {
         setWindowTitle(QStringLiteral("Mirasito \u2014 ") + progressText(progress));
+        if (m_progressListener)
+            m_progressListener(progress);
     });
     // Escape asks whether to stop a complete copy under way (and means nothing else).
     m_stopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);

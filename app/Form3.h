@@ -1,6 +1,7 @@
 #pragma once
 #include "app/InHousePreset.h"
 #include "completecopy/CompleteCopyCommand.h"
+#include "completecopy/CopyProgress.h"
 #include "copier/CopySiteCommand.h"
 #include "copier/CrawlTable.h"
 #include "reader/FormControls.h"
@@ -63,6 +64,11 @@ public:
     // What closing the window does; by default endProgramNow(). Tests replace it to
     // watch the close without leaving the process.
     void setEndProgram(std::function<void()> action) { m_endProgram = std::move(action); }
+    // Told, beside the title, how far a complete copy has come (the command line's
+    // progress line).
+    void setCopyProgressListener(std::function<void(const CopyProgress&)> listener) {
+        m_progressListener = std::move(listener);
+    }
 
     // Controls, in tab order, then the image box and the components.
     QPushButton* Command1 = nullptr;
@@ -140,6 +146,7 @@ private:
     void askToStopCompleteCopy();
     bool m_askingToStop = false;
     QShortcut* m_stopKey = nullptr;
+    std::function<void(const CopyProgress&)> m_progressListener;
 
     void createControls();
     void applyTabOrder();

@@ -110,8 +110,9 @@ void CompleteCrawl::interrupt() {
 }
 
 CopyProgress CompleteCrawl::progress() const {
-    return {m_counts.files + m_counts.unchanged, m_turns.size(), m_counts.bytes, m_counts.failures,
-            std::max(0, m_levelShown)};
+    // A copy stopped says what was still waiting when it stopped.
+    return {m_counts.files + m_counts.unchanged, m_counts.interrupted ? m_counts.waiting : m_turns.size(),
+            m_counts.bytes, m_counts.failures, std::max(0, m_levelShown)};
 }
 
 void CompleteCrawl::setPace() {
