@@ -40,6 +40,31 @@ OwnXServer::~OwnXServer() {
     m_xvfb.waitForFinished(5000);
 }
 
+namespace {
+
+// The window's caption: its UTF-8 name (_NET_WM_NAME) where it has one, else WM_NAME.
+QString captionOf(Display* x, Window window) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    QString caption;
+    if (XGetWindowProperty(x, window, XInternAtom(x, "_NET_WM_NAME", False), 0, 1024, False,
+                           XInternAtom(x, "UTF8_STRING", False), &type, &format, &count, &after, &data) == Success &&
+        data && format == 8)
+        caption = QString::fromUtf8(reinterpret_cast<const char*>(data), int(count));
+    if (data)
+        XFree(data);
+    char* name = nullptr;
+    if (caption.isEmpty() && XFetchName(x, window, &name) && name)
+        caption = QString::fromLatin1(name);
+    if (name)
+        XFree(name);
+    return caption;
+}
+
+} // namespace
+
 unsigned long OwnXServer::findWindow(const QString& captionStart, QString* caption) const {
     Display* x = m_x->x;
     if (!x)
@@ -50,15 +75,14 @@ unsigned long OwnXServer::findWindow(const QString& captionStart, QString* capti
     if (XQueryTree(x, DefaultRootWindow(x), &root, &parent, &children, &count)) {
         for (unsigned i = 0; i < count && !found; ++i) {
             XWindowAttributes attributes;
-            char* name = nullptr;
-            if (XGetWindowAttributes(x, children[i], &attributes) && attributes.map_state == IsViewable &&
-                XFetchName(x, children[i], &name) && name && QString::fromLatin1(name).startsWith(captionStart)) {
+            if (!XGetWindowAttributes(x, children[i], &attributes) || attributes.map_state != IsViewable)
+                continue;
+            const QString name = captionOf(x, children[i]);
+            if (name.startsWith(captionStart)) {
                 found = children[i];
                 if (caption)
-                    *caption = QString::fromLatin1(name);
+                    *caption = name;
             }
-            if (name)
-                XFree(name);
         }
         XFree(children);
     }
