@@ -100,11 +100,8 @@ void FileFetcher::ask(const std::shared_ptr<Chain>& chain) {
         return chain->done({std::nullopt, e, QString()});
     }
     chain->asked = conditions(key);
-    // The body is written beside the file it is for: its folder is made first.
+    // The body is written beside the file it is for (the transfer makes its folder).
     const QString local = m_destination.root() + localPathFor(chain->current);
-    const qsizetype slash = local.lastIndexOf(u'\\');
-    if (slash >= m_destination.root().size())
-        m_destination.createFolder(local.left(slash + 1));
     if (!insideDestination(m_destination.root(), local))
         return chain->done({std::nullopt, RunError(ErrorCodes::ErroreAccessoFile,
                                                     ErrorCodes::descrizione(ErrorCodes::ErroreAccessoFile)),

@@ -3,6 +3,7 @@
 #include "fs/NativePath.h"
 #include "fs/TemporaryFiles.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -107,6 +108,8 @@ bool TransferBody::begin(const Header& header) {
         already = request_.continueFrom;
     }
     announced_ = known ? already + length : -1;
+    // The folder of the file is made once there is a file to put in it.
+    QDir().mkpath(QFileInfo(partNative_).absolutePath());
     file_ = std::make_unique<QFile>(partNative_);
     touched_ = true;
     if (!file_->open(already > 0 ? QIODevice::ReadWrite | QIODevice::Unbuffered

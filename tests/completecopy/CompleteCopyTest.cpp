@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -486,7 +487,8 @@ TEST(CompleteCopyRules, RedirectsFollowTheRulesOfALinkAndTheLimitCountsEveryFile
     HttpServer server;
     QTemporaryDir tmp;
     server.setPage("/s/index.html", "<html><a href=go.html>1</a> <a href=out.html>2</a> <a href=in.html>3</a> "
-                                    "<a href=priv/x.html>4</a> <a href=/other/p.png>5</a> <img src=pic.png></html>");
+                                    "<a href=priv/x.html>4</a> <a href=/other/p.png>5</a> <img src=pic.png> "
+                                    "<a href=a/b/manca.html>6</a></html>");
     server.setPage("/robots.txt", "\xEF\xBB\xBFUser-agent: *\rDisallow: /s/priv/\r", "text/plain");
     server.setRedirect("/s/go.html", "/s/priv/y.html");
     server.setRedirect("/s/out.html", "/other/z.html");
@@ -517,8 +519,10 @@ TEST(CompleteCopyRules, RedirectsFollowTheRulesOfALinkAndTheLimitCountsEveryFile
     EXPECT_EQ(report.value(server.url("/s/in.html")).outcome, "s/in.html");
     // Left out as a link, then taken as the end of a picture's redirect: one address.
     EXPECT_EQ(report.value(server.url("/other/p.png")).outcome, "other/p.png");
-    // index, robots.txt, go, out, in, in2, pic, other/p.png and priv/x.html.
-    EXPECT_TRUE(summary.contains(" riferimenti=9 ")) << summary.toStdString();
+    // index, robots.txt, go, out, in, in2, pic, other/p.png, priv/x.html and a/b/manca.html.
+    EXPECT_TRUE(summary.contains(" riferimenti=10 ")) << summary.toStdString();
+    // A file that is not there makes no folder.
+    EXPECT_FALSE(QFileInfo::exists(dest + "/s/a")) << "a folder for a missing file";
 
     // At most N files, robots.txt and a redirect's second name among them.
     for (const int limit : {1, 2, 5}) {

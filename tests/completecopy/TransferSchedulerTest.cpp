@@ -582,8 +582,13 @@ TEST(TransferScheduler, FailuresComeBackWithTheirNumbers) {
         {server.url("/chiusa.htm"), "e.htm", ErrorCodes::ConnessioneInterrotta},
         {tls.url("/pagina.htm"), "f.htm", ErrorCodes::CertificatoNonValido},
         {"file://" + dir.filePath("x.htm"), "g.htm", ErrorCodes::ProtocolloNonSupportato},
-        {server.url("/pagina.htm"), "manca/h.htm", ErrorCodes::PercorsoNonTrovato},
+        // Its folder cannot be made: a file stands where it should be.
+        {server.url("/pagina.htm"), "occupato/h.htm", ErrorCodes::PercorsoNonTrovato},
     };
+    {
+        QFile standing(dir.filePath("occupato"));
+        ASSERT_TRUE(standing.open(QIODevice::WriteOnly));
+    }
     std::vector<TransferScheduler::Request> requests;
     for (const auto& c : cases)
         requests.push_back({c.address, {}, programPath(dir.filePath(c.bodyFile))});
