@@ -1,65 +1,19 @@
 #include "bench/CompleteCopyRows.h"
+#include "bench/CopierRun.h"
+#include "bench/LargeFileRows.h"
+#include "bench/LatencyRows.h"
 #include "bench/ModernSite.h"
+#include "bench/ReadingOfflineRows.h"
 #include "tests/support/HttpServer.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
 #include <cstdio>
 
 namespace {
-
-struct Copier {
-    const char* name;
-    QString program;
-    QStringList args;      // before the folder and the address
-    QByteArray userAgent;  // how its requests are told apart
-    QString folder;
-};
-
-struct Run {
-    double seconds = 0;
-    int code = -1;
-    int requests = 0;
-    int bodies = 0;
-    qint64 bytes = 0;
-    QString summary;  // the program's own summary line
-};
-
-Run run(const Copier& c, const QStringList& extra, HttpServer& server, const QString& start) {
-    const qsizetype before = server.requests().size();
-    const int bodies = server.bodiesSent();
-    const qint64 bytes = server.bodyBytesSent();
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("QT_QPA_PLATFORM");
-    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    p.setProcessEnvironment(env);
-    QElapsedTimer clock;
-    clock.start();
-    if (c.program.endsWith("mirasito"))
-        p.start(c.program, QStringList{"--copia", start, c.folder} + c.args + extra);
-    else
-        p.start(c.program, c.args + extra + QStringList{"-P", c.folder, start});
-    Run r;
-    if (!p.waitForFinished(600000))
-        return r;
-    r.seconds = clock.nsecsElapsed() / 1e9;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    for (const QString& line : QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n'))
-        if (line.startsWith("riepilogo "))
-            r.summary = line;
-    const QList<HttpServer::Request> all = server.requests();
-    for (qsizetype i = before; i < all.size(); ++i)
-        r.requests += all[i].header("User-Agent").contains(c.userAgent) ? 1 : 0;
-    r.bodies = server.bodiesSent() - bodies;
-    r.bytes = server.bodyBytesSent() - bytes;
-    return r;
-}
 
 // The copy's files by the address path they hold ("moderno/docs/s1/elenco.php?pagina=2"):
 // the program writes a query after "@", wget keeps its "?". The copies' own files
@@ -126,6 +80,26 @@ Links linksOf(const QString& folder, const QSet<QString>& copy, const QSet<QStri
     return l;
 }
 
+// Prints one row of a block: a label, then one column a copier.
+void row(const char* label, const QStringList& values) {
+    std::printf("%-44s", label);
+    for (const QString& v : values)
+        std::printf(" %12s", qPrintable(v));
+    std::printf("\n");
+}
+
+QString number(double v, int decimals) {
+    return QString::number(v, 'f', decimals);
+}
+
+QString ofTotal(int part, int total) {
+    return QStringLiteral("%1/%2").arg(part).arg(total);
+}
+
+QString megabytes(qint64 kb) {
+    return number(kb / 1024.0, 1);
+}
+
 } // namespace
 
 bool completeCopyRows(HttpServer& server, const QString& work) {
@@ -141,9 +115,13 @@ bool completeCopyRows(HttpServer& server, const QString& work) {
     for (int s = 1; s <= site.sections; ++s)
         servable.insert(QStringLiteral("moderno/docs/s%1/vecchia.html").arg(s));
 
+    // The program keeps the files as served here, as wget and wget2 do without -k: the
+    // copies are compared file for file. Its default copy, made to be read from the
+    // disk, is measured against wget -k -E below.
     const QStringList wgetArgs{"-r", "-np", "-p", "-l", level, "-nH", "-q"};
     const Copier copiers[] = {
-        {"mirasito", MIRASITO_EXE, {"--livello", level, "--completa", "--nascosto"}, "Mirasito", work + "/mirasito"},
+        {"mirasito", MIRASITO_EXE, {"--livello", level, "--completa", "--nascosto", "--come-servito"}, "Mirasito",
+         work + "/mirasito"},
         {"wget", "wget", wgetArgs, "Wget/", work + "/wget"},
         {"wget2", "wget2", wgetArgs, "wget2/", work + "/wget2"},
     };
@@ -151,18 +129,24 @@ bool completeCopyRows(HttpServer& server, const QString& work) {
                 "served), level %s\n",
                 site.sections, site.pagesPerSection, site.images, int(served.size()), qPrintable(level));
     std::fflush(stdout);
-    Run first[3], again[3], changed[3];
+    CopyRun first[3], again[3], changed[3];
     for (int i = 0; i < 3; ++i)
-        first[i] = run(copiers[i], {}, server, start);
+        first[i] = runCopier(copiers[i], {}, server, start);
+    ReadingOffline offline = copyToReadOffline(server, site, work + "/offline");
     // wget -N asks with If-Modified-Since, and stops at the start page's 304 without
     // reading the copy's pages for the rest: --no-if-modified-since has it check every
     // file (a HEAD request each), as an update must.
     const QStringList update[] = {{}, {"-N", "--no-if-modified-since"}, {"-N"}};
     for (int i = 0; i < 3; ++i)
-        again[i] = run(copiers[i], update[i], server, start);
+        again[i] = runCopier(copiers[i], update[i], server, start);
     site.change(server);
     for (int i = 0; i < 3; ++i)
-        changed[i] = run(copiers[i], update[i], server, start);
+        changed[i] = runCopier(copiers[i], update[i], server, start);
+    std::printf("Copies and updates done; now at a distance, then a large file, then the copies read offline\n");
+    std::fflush(stdout);
+    const LatencyPoint far = latencyRows(site, work + "/distanza");
+    const LargeFile large = largeFileRows(server, work + "/grande");
+    readCopiesOffline(offline, server.hostPort());
 
     QSet<QString> files[3];
     Links links[3];
@@ -170,35 +154,98 @@ bool completeCopyRows(HttpServer& server, const QString& work) {
         files[i] = addressesIn(copiers[i].folder, i == 0);
         links[i] = linksOf(copiers[i].folder, files[i], servable, server.hostPort(), i == 0);
     }
-    std::printf("\n%-44s %12s %12s %12s\n", "", "mirasito", "wget", "wget2");
-    const auto row = [](const char* label, const QString a, const QString b, const QString c) {
-        std::printf("%-44s %12s %12s %12s\n", label, qPrintable(a), qPrintable(b), qPrintable(c));
-    };
-    const auto each = [&](const char* label, auto value) { row(label, value(0), value(1), value(2)); };
+    const auto each = [&](const char* label, auto value) { row(label, {value(0), value(1), value(2)}); };
+    std::printf("\nThe program's copy as served (--come-servito) against wget and wget2:\n");
+    row("", {"mirasito", "wget", "wget2"});
     each("exit status", [&](int i) { return QString::number(first[i].code); });
-    each("seconds, whole run", [&](int i) { return QString::number(first[i].seconds, 'f', 3); });
-    each("ratio to wget", [&](int i) { return QString::number(first[i].seconds / first[1].seconds, 'f', 2); });
+    each("seconds, whole run", [&](int i) { return number(first[i].seconds, 3); });
+    each("ratio to wget", [&](int i) { return number(first[i].seconds / first[1].seconds, 2); });
     each("requests", [&](int i) { return QString::number(first[i].requests); });
     each("files in the copy", [&](int i) { return QString::number(files[i].size()); });
     each("files wget has that this copy lacks", [&](int i) { return QString::number((files[1] - files[i]).size()); });
     each("internal links to files the site serves", [&](int i) { return QString::number(links[i].internal); });
     each("  of them leading to a file of the copy", [&](int i) {
-        return QString::number(100.0 * links[i].resolving / qMax(1, links[i].internal), 'f', 1) + " %";
+        return number(100.0 * links[i].resolving / qMax(1, links[i].internal), 1) + " %";
     });
     std::printf("Second run into the same folder, nothing changed (the program updates its copy; wget and wget2 -N):\n");
     each("exit status", [&](int i) { return QString::number(again[i].code); });
-    each("seconds", [&](int i) { return QString::number(again[i].seconds, 'f', 3); });
+    each("seconds", [&](int i) { return number(again[i].seconds, 3); });
     each("requests", [&](int i) { return QString::number(again[i].requests); });
     each("bodies transferred", [&](int i) { return QString::number(again[i].bodies); });
     each("bytes transferred", [&](int i) { return QString::number(again[i].bytes); });
     std::printf("Third run, after one page changed and a new one was linked from it:\n");
-    each("seconds", [&](int i) { return QString::number(changed[i].seconds, 'f', 3); });
+    each("seconds", [&](int i) { return number(changed[i].seconds, 3); });
     each("bodies transferred", [&](int i) { return QString::number(changed[i].bodies); });
-    std::printf("The program's own summaries:\n  %s\n  %s\n  %s\n", qPrintable(first[0].summary),
-                qPrintable(again[0].summary), qPrintable(changed[0].summary));
+
+    const ReadingOffline::Copy& mo = offline.program;
+    const ReadingOffline::Copy& wo = offline.wget;
+    std::printf("\nRead offline: the program's default copy and wget -r -np -p -k -E -l %s -nH, each page file "
+                "opened from the disk (%d site pages):\n",
+                qPrintable(level), offline.sitePages);
+    row("", {"mirasito", "wget -k -E"});
+    row("exit status", {QString::number(mo.run.code), QString::number(wo.run.code)});
+    row("seconds, whole copy (conversion included)", {number(mo.run.seconds, 3), number(wo.run.seconds, 3)});
+    row("requests", {QString::number(mo.run.requests), QString::number(wo.run.requests)});
+    row("page files found (of the site's pages)",
+        {ofTotal(int(mo.pageFiles.size()), offline.sitePages), ofTotal(int(wo.pageFiles.size()), offline.sitePages)});
+    row("pages shown as HTML (of the site's pages)", {ofTotal(mo.reading.shownAsHtml, offline.sitePages),
+                                                      ofTotal(wo.reading.shownAsHtml, offline.sitePages)});
+    row("the pages' own requests that fail", {ofTotal(mo.reading.failedRequests, mo.reading.requests),
+                                              ofTotal(wo.reading.failedRequests, wo.reading.requests)});
+    row("links leading into the copy (of the site's)",
+        {ofTotal(mo.reading.linksIntoCopy, mo.reading.links), ofTotal(wo.reading.linksIntoCopy, wo.reading.links)});
+
+    std::printf("\nAt a distance: the site behind a proxy that passes each chunk on after %d ms (a round trip %d ms "
+                "more):\n",
+                far.delayMs, 2 * far.delayMs);
+    row("", {"exit status", "seconds", "own count, s", "requests", "connections", "most at once"});
+    for (const LatencyRow& r : far.rows) {
+        const QString own = r.run.summary.section(QStringLiteral("secondi="), 1).section(' ', 0, 0);
+        row(qPrintable(r.label), {QString::number(r.run.code), number(r.run.seconds, 3), own.isEmpty() ? "-" : own,
+                                  QString::number(r.run.requests), QString::number(r.connections),
+                                  QString::number(r.mostAtOnce)});
+    }
+
+    std::printf("\nOne file of %.0f MB made as it is served, linked from a page (the program: --completa --livello 1; "
+                "wget -r -np -l 1 -nH):\n",
+                large.size / 1048576.0);
+    row("", {"mirasito", "wget"});
+    row("exit status", {QString::number(large.program.run.code), QString::number(large.wget.run.code)});
+    row("seconds, whole run", {number(large.program.run.seconds, 3), number(large.wget.run.seconds, 3)});
+    row("ratio to wget", {number(large.program.run.seconds / large.wget.run.seconds, 2), "1.00"});
+    row("peak memory, MB (with children)", {megabytes(large.program.run.peakRssKb), megabytes(large.wget.run.peakRssKb)});
+    row("bytes on the disk", {QString::number(large.program.sizeOnDisk), QString::number(large.wget.sizeOnDisk)});
+    row("whole: size and SHA-1 as served", {large.program.whole ? "yes" : "NO", large.wget.whole ? "yes" : "NO"});
+
+    std::printf("\nThe program's own summaries:\n  %s\n  %s\n  %s\n  %s\n", qPrintable(first[0].summary),
+                qPrintable(again[0].summary), qPrintable(changed[0].summary), qPrintable(mo.run.summary));
     for (const QString& missing : files[1] - files[0])
         std::printf("  wget has, the copy lacks: %s\n", qPrintable(missing));
+    // What failed offline, less the links to addresses no copy can hold (a missing page,
+    // a folder robots.txt refuses).
+    const QString siteRoot = "http://" + server.hostPort();
+    const auto unavoidable = [&](const QString& failure) {
+        const QString link = failure.section(QStringLiteral(": link to "), 1);
+        return link.startsWith(siteRoot) && !servable.contains(relativeOf(QUrl(link)));
+    };
+    for (const ReadingOffline::Copy* c : {&mo, &wo}) {
+        int shown = 0, skipped = 0;
+        for (const QString& failure : c->reading.failures) {
+            if (unavoidable(failure))
+                ++skipped;
+            else if (++shown <= 8)
+                std::printf("  read offline, %s: %s\n", c == &mo ? "mirasito" : "wget -k -E", qPrintable(failure));
+        }
+        std::printf("  read offline, %s: %d failures, %d of them links to pages the site does not serve or "
+                    "robots.txt refuses\n",
+                    c == &mo ? "mirasito" : "wget -k -E", int(c->reading.failures.size()), skipped);
+    }
 
+    const auto share = [](const OfflineReading& r) { return double(r.linksIntoCopy) / qMax(1, r.links); };
+    const CopyRun& one = far.rows[0].run;
+    const CopyRun& four = far.rows[1].run;
+    const CopyRun& wgetFar = far.rows[3].run;
+    const CopyRun& wget2Far = far.rows[4].run;
     const struct {
         const char* goal;
         bool met;
@@ -209,11 +256,26 @@ bool completeCopyRows(HttpServer& server, const QString& work) {
         {"update with nothing changed: no body transferred", again[0].bodies == 0},
         {"update with nothing changed: time at most wget -N's", again[0].seconds <= again[1].seconds},
         {"update after a change: only the changed and the new page transferred", changed[0].bodies == 2},
+        {"read offline: at least as many pages shown as HTML as wget -k -E", mo.reading.shownAsHtml >= wo.reading.shownAsHtml},
+        {"read offline: at most as many failed requests as wget -k -E", mo.reading.failedRequests <= wo.reading.failedRequests},
+        {"read offline: a share of links into the copy at least wget -k -E's", share(mo.reading) >= share(wo.reading)},
+        {"read offline: time of the copy at most wget -k -E's", mo.run.seconds <= wo.run.seconds},
+        {"at a distance, 4 connections: time at most wget2's", four.seconds <= wget2Far.seconds},
+        {"at a distance, 4 connections: time at most a quarter of wget's", four.seconds <= wgetFar.seconds / 4},
+        {"at a distance, 1 connection: time at most wget's", one.seconds <= wgetFar.seconds},
+        {"large file: arrived whole", large.program.whole},
+        {"large file: time at most 1.5 times wget's", large.program.run.seconds <= 1.5 * large.wget.run.seconds},
+        {"large file: peak memory at most 100 MB", large.program.run.peakRssKb <= 100 * 1024},
     };
+    std::printf("\n");
     for (const auto& g : goals)
-        std::printf("  %-64s %s\n", g.goal, g.met ? "met" : "NOT MET");
+        std::printf("  %-70s %s\n", g.goal, g.met ? "met" : "NOT MET");
     bool ok = true;
     for (const auto& g : goals)
         ok = ok && g.met;
-    return ok && first[0].code == 0 && again[0].code == 0 && changed[0].code == 0;
+    bool ran = first[0].code == 0 && again[0].code == 0 && changed[0].code == 0 && mo.run.code == 0 &&
+               large.program.run.code == 0;
+    for (const LatencyRow& r : far.rows)
+        ran = ran && (r.run.code == 0 || !r.label.startsWith("mirasito"));
+    return ok && ran;
 }

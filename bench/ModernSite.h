@@ -2,8 +2,10 @@
 // A generated site of today's kind, for the complete copy's benchmark: sections in
 // folders of their own, pages with many references a line and LF line ends, "./",
 // "../", root-relative and absolute addresses of the same host, another host, a
-// shared stylesheet with url() and @import, srcset pictures, a redirect and a missing
-// page in every section, a folder robots.txt refuses, listing pages with query strings.
+// shared stylesheet with url(), @import and @font-face, another named from the root on
+// the notes' pages, srcset and <picture> pictures, pages whose addresses have no
+// extension, a map in an iframe, folder addresses, a redirect and a missing page in
+// every section, a folder robots.txt refuses, listing pages paginated by ?pagina=N.
 // Every file carries Last-Modified and an ETag, and the server answers conditions.
 #include <QByteArray>
 #include <QMap>
@@ -28,6 +30,9 @@ struct ModernSite {
     };
     QMap<QString, File> files(const QString& host) const;
     void serve(HttpServer& server) const;
+    // The same, its absolute links naming hostPort: a site reached through a proxy in
+    // front of the server.
+    void serve(HttpServer& server, const QString& hostPort) const;
     // Changes one page and adds a new page linked from it (the second, changed run
     // of an update), on a server already serving the site.
     void change(HttpServer& server) const;

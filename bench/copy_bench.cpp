@@ -12,16 +12,22 @@
 //                                                          to profile a copy of it by hand
 //   build/bench/copy_bench --serve-real [FAN_OUT DEPTH IMAGES]   the same with real-sized pages
 //   build/bench/copy_bench --completa   only the complete copy against wget and wget2
-//   build/bench/copy_bench --serve-completa   serves the site of the complete copy until stopped
+//   build/bench/copy_bench --serve-completa   serves the site of the complete copy, the page
+//                        linking its large file, and the site again behind the delaying proxy
+//                        (20 ms a round trip), until stopped
 #include "bench/CompleteCopyRows.h"
+#include "bench/CopierRun.h"
+#include "bench/DelayingProxy.h"
+#include "bench/LargeFileRows.h"
 #include "bench/ModernSite.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/TreeSite.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -37,38 +43,6 @@ struct Run {
     qint64 peakRssKb = 0; // the process and every process it started
     int fromInet = 0, fromBrowser = 0, fromWget = 0;
 };
-
-// Resident memory of the process and all its descendants, in kB.
-qint64 treeRssKb(qint64 root) {
-    QHash<qint64, qint64> parentOf;
-    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
-        bool ok = false;
-        const qint64 pid = entry.toLongLong(&ok);
-        if (!ok)
-            continue;
-        QFile stat("/proc/" + entry + "/stat");
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        parentOf.insert(pid, fields.value(1).toLongLong());
-    }
-    qint64 total = 0;
-    for (auto it = parentOf.begin(); it != parentOf.end(); ++it) {
-        qint64 p = it.key();
-        while (p > 1 && p != root)
-            p = parentOf.value(p, 0);
-        if (p != root)
-            continue;
-        QFile status(QStringLiteral("/proc/%1/status").arg(it.key()));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& l : status.readAll().split('\n'))
-            if (l.startsWith("VmRSS:"))
-                total += l.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return total;
-}
 
 Run timed(const QString& program, const QStringList& args, const QProcessEnvironment& env, HttpServer& server) {
     const qsizetype before = server.requests().size();
@@ -266,7 +240,21 @@ bool reportRealSizedPoint(const Point& tiny, const Point& real, double bareMs) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The complete copy's pages are read offline in the browser engine, in this process
+    // and without a screen. The platform goes by argument, not by the environment the
+    // copiers inherit (the copies shown under Xvfb need theirs as it is); the copiers
+    // are given no sandbox all the same.
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    std::vector<char*> arguments(argv, argv + argc);
+    char platform[] = "-platform";
+    char offscreen[] = "offscreen";
+    arguments.insert(arguments.begin() + 1, {platform, offscreen});
+    int count = int(arguments.size());
+    QApplication app(count, arguments.data());
+    // What the pages read offline print on their console (the site's fonts are made-up
+    // bytes) and the engine's start-up report are no part of the table.
+    QLoggingCategory::setFilterRules(QStringLiteral("js=false\nqt.webenginecontext=false"));
     QStringList args = app.arguments().mid(1);
     // --serve-real: the real-sized pages of the third point, served alone.
     const bool serveReal = args.value(0) == QLatin1String("--serve-real");
@@ -288,7 +276,12 @@ int main(int argc, char** argv) {
     }
     if (args.value(0) == QLatin1String("--serve-completa")) {
         ModernSite().serve(server);
-        std::printf("%s\n", qPrintable(server.url(ModernSite::start())));
+        // The same site at 20 ms a round trip, as the complete copy's rows measure it.
+        HttpServer farServer;
+        DelayingProxy proxy(farServer.port(), 10);
+        ModernSite().serve(farServer, proxy.hostPort());
+        std::printf("%s\n%s\n%s\n", qPrintable(server.url(ModernSite::start())), qPrintable(serveLargeFile(server)),
+                    qPrintable(proxy.url(ModernSite::start())));
         std::fflush(stdout);
         for (;;)
             QThread::sleep(3600);
