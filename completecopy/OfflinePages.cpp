@@ -47,14 +47,14 @@ std::optional<ReadFile> OfflinePages::read(const FetchedFile& file, ContentKind 
 CopiedFiles::Conversion OfflinePages::conversion(const FetchedFile& file, const ReadFile& read,
                                                  const QHash<QString, QString>& names) {
     return [this, &file, &read, names](const QString& local) -> std::optional<QByteArray> {
-        QStringList pending;
+        std::vector<PendingValue> values;
         const LocalFileOf held = [this, &names](const QString& key) { return localFileOf(key, names); };
-        QByteArray converted = convert(file.body, read, local, held, &pending);
-        if (pending.isEmpty())
+        QByteArray converted = convert(file.body, read, local, held, nullptr, &values);
+        if (values.empty())
             m_pending.remove(local);
         else
             m_pending.insert(local, {file.finalAddress, charsetOf(file.contentType),
-                                     contentKindOf(file.contentType, file.finalAddress), pending});
+                                     contentKindOf(file.contentType, file.finalAddress), std::move(values)});
         return converted;
     };
 }
@@ -66,8 +66,8 @@ int OfflinePages::mend() {
     const AddressOf addressOf = [this](const QString& l) { return this->addressOf(l); };
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         bool taken = false;
-        for (const QString& key : it->addresses)
-            taken = taken || held(key).has_value();
+        for (const PendingValue& v : it->values)
+            taken = taken || held(v.key).has_value();
         if (!taken) {
             ++it;
             continue;
@@ -78,24 +78,30 @@ int OfflinePages::mend() {
             it = m_pending.erase(it);
             continue;
         }
-        const ReadFile read = it->kind == ContentKind::Stylesheet
-                                  ? readStylesheet(*bytes, it->address, it.key(), FileForm::Converted, addressOf)
-                                  : readPage(*bytes, it->charset, it->address, it.key(), FileForm::Converted, addressOf);
-        QStringList pending;
-        const QByteArray converted = convert(*bytes, read, it.key(), held, &pending);
+        // The values written in full are made links where they stand; a file changed
+        // meanwhile is read and converted anew.
+        std::optional<QByteArray> converted = relink(*bytes, it->values, it.key(), held);
+        if (!converted) {
+            const ReadFile read = it->kind == ContentKind::Stylesheet
+                                      ? readStylesheet(*bytes, it->address, it.key(), FileForm::Converted, addressOf)
+                                      : readPage(*bytes, it->charset, it->address, it.key(), FileForm::Converted,
+                                                 addressOf);
+            it->values.clear();
+            converted = convert(*bytes, read, it.key(), held, nullptr, &it->values);
+        }
         try {
             // The time of its last change stays: the next copy asks for the page with it.
-            if (converted != *bytes) {
-                m_destination.saveBytes(path, converted, m_destination.modified(path));
+            if (*converted != *bytes) {
+                m_destination.saveBytes(path, *converted, m_destination.modified(path));
                 ++written;
             }
         } catch (const RunError&) {
             // Left as it was: its links to those files still lead to the web.
         }
-        if (pending.isEmpty())
+        if (it->values.empty())
             it = m_pending.erase(it);
         else
-            (it++)->addresses = pending;
+            ++it;
     }
     return written;
 }

@@ -43,7 +43,7 @@ private:
         QUrl address;
         QByteArray charset;
         ContentKind kind;
-        QStringList addresses;  // written in full: the copy held no file for them then
+        std::vector<PendingValue> values;  // written in full: the copy held no file for them then
     };
 
     const DestinationTree& m_destination;

@@ -7,6 +7,7 @@
 #include "completecopy/references/HtmlReferences.h"
 
 #include <QHash>
+#include <algorithm>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -120,8 +121,39 @@ ReadFile readStylesheet(const QByteArray& bytes, const QUrl& address, const QStr
     return read;
 }
 
+namespace {
+
+// Where the spans of the bytes stand once the edits are made: each span's start moved
+// by what the edits before it added or took away (a span edited itself takes the
+// edit's bytes).
+void placeAfterEdits(std::vector<PendingValue>& values, const std::vector<ByteEdit>& edits,
+                     const QByteArray& original) {
+    std::vector<ByteEdit> sorted = edits;
+    std::sort(sorted.begin(), sorted.end(), [](const ByteEdit& a, const ByteEdit& b) { return a.at < b.at; });
+    for (PendingValue& v : values) {
+        qsizetype shift = 0;
+        bool edited = false;
+        for (const ByteEdit& e : sorted) {
+            if (e.at == v.at && e.length == v.length) {
+                v.bytes = e.bytes;
+                edited = true;
+                break;
+            }
+            if (e.at + e.length > v.at)
+                break;
+            shift += e.bytes.size() - e.length;
+        }
+        if (!edited)
+            v.bytes = original.mid(v.at, v.length);
+        v.at += shift;
+        v.length = v.bytes.size();
+    }
+}
+
+} // namespace
+
 QByteArray convert(const QByteArray& bytes, const ReadFile& read, const QString& localFile,
-                   const LocalFileOf& localFileOf, QStringList* pending) {
+                   const LocalFileOf& localFileOf, QStringList* pending, std::vector<PendingValue>* pendingValues) {
     // A base that cannot be rewritten keeps its hold on relative links: then no link is
     // made relative, and every web reference is written in full.
     const bool relativeLinks = !read.hasBase || read.baseAt >= 0;
@@ -154,9 +186,10 @@ QByteArray convert(const QByteArray& bytes, const ReadFile& read, const QString&
                 if (!writtenInFull(r.text))
                     becomes = r.address.toString(QUrl::FullyEncoded);
             } else {
-                if (pending && sameSite(r.address, read.address) && !added.contains(key)) {
+                if (sameSite(r.address, read.address) && !added.contains(key)) {
                     added.insert(key);
-                    pending->append(key);
+                    if (pending)
+                        pending->append(key);
                 }
                 if (!writtenInFull(r.text))
                     becomes = r.address.toString(QUrl::FullyEncoded);
@@ -165,6 +198,32 @@ QByteArray convert(const QByteArray& bytes, const ReadFile& read, const QString&
         }
         if (!value->isNull())
             write(r.at, r.length, r.fragment.isNull() ? *value : *value + u'#' + writtenFragment(r.fragment), r.syntax);
+        const QString key = addressKey(r.address);
+        if (pendingValues && relativeLinks && added.contains(key) && !(localFileOf && localFileOf(key)))
+            pendingValues->push_back({r.at, r.length, r.syntax, key, r.fragment, QByteArray()});
     }
+    if (pendingValues)
+        placeAfterEdits(*pendingValues, edits, bytes);
     return withEdits(bytes, std::move(edits));
+}
+
+std::optional<QByteArray> relink(const QByteArray& converted, std::vector<PendingValue>& values,
+                                 const QString& localFile, const LocalFileOf& localFileOf) {
+    std::vector<ByteEdit> edits;
+    std::vector<PendingValue> still;
+    for (const PendingValue& v : values) {
+        if (v.at < 0 || v.at + v.length > converted.size() || QByteArrayView(converted).sliced(v.at, v.length) != v.bytes)
+            return std::nullopt;
+        const std::optional<QString> file = localFileOf ? localFileOf(v.key) : std::nullopt;
+        if (!file) {
+            still.push_back(v);
+            continue;
+        }
+        const QString link = relativeLink(localFile, *file);
+        edits.push_back({v.at, v.length,
+                         writtenValue(v.fragment.isNull() ? link : link + u'#' + writtenFragment(v.fragment), v.syntax)});
+    }
+    placeAfterEdits(still, edits, converted);
+    values = std::move(still);
+    return withEdits(converted, std::move(edits));
 }

@@ -76,5 +76,23 @@ ReadFile readStylesheet(const QByteArray& bytes, const QUrl& address, const QStr
 // conversion) the addressKey of every reference to the page's own site (scheme, host and port) that the
 // copy holds no file for: written as an address in full, it can be made local by a
 // later conversion once the copy has the file.
+// values, when given, receives where each such reference stands in the converted bytes.
+struct PendingValue {
+    qsizetype at = 0;  // in the converted bytes
+    qsizetype length = 0;
+    ValueSyntax syntax;
+    QString key;       // the addressKey of the address it names
+    QString fragment;  // as written after "#"; null when there is none
+    QByteArray bytes;  // the value as it stands there
+};
 QByteArray convert(const QByteArray& bytes, const ReadFile& read, const QString& localFile,
-                   const LocalFileOf& localFileOf, QStringList* pending = nullptr);
+                   const LocalFileOf& localFileOf, QStringList* pending = nullptr,
+                   std::vector<PendingValue>* values = nullptr);
+
+// The converted bytes of the file kept in localFile with each pending value whose
+// address the copy now holds a file for (localFileOf) made the relative link to that
+// file, its fragment kept, without reading the file again; values keeps the others,
+// at their places in the new bytes. nullopt when a value no longer stands where it
+// was (the file changed since): the file is then to be read and converted anew.
+std::optional<QByteArray> relink(const QByteArray& converted, std::vector<PendingValue>& values,
+                                 const QString& localFile, const LocalFileOf& localFileOf);

@@ -493,6 +493,34 @@ TEST(OfflineConversion, PendingAddressesAndConvertedPagesReadBack) {
     EXPECT_EQ(convert(converted, read, kLocal, copy.localFileOf()), converted);
 }
 
+// A page converted while the copy held few of its files, then made to link the files
+// the copy took since without being read again: the same bytes as a conversion that
+// knew them from the start; values that no longer stand where they were ask for a
+// conversion anew.
+TEST(OfflineConversion, PendingValuesRelinkedInPlace) {
+    const TestCopy all;
+    const LocalFileOf none = [](const QString&) { return std::optional<QString>(); };
+    const QByteArray page = R"x(<base href="/docs/"><link rel=stylesheet href='/css/site.css'>)x"
+                            R"x(<a href="a.html#part">a</a> <a href=about>b</a> <a href="missing.html">c</a>)x"
+                            R"x(<img srcset="/img/logo.png 1x, /img/logo.png#x 2x" style="background:url(&quot;../img/logo.png&quot;)">)x";
+    for (const QByteArray& charset : {QByteArray(), QByteArray("iso-8859-1")}) {
+        const ReadFile read = readPage(page, charset, kPage, kLocal, FileForm::Served, all.addressOf());
+        std::vector<PendingValue> values;
+        const QByteArray early = convert(page, read, kLocal, none, nullptr, &values);
+        EXPECT_EQ(values.size(), 7u);
+        const std::optional<QByteArray> relinked = relink(early, values, kLocal, all.localFileOf());
+        ASSERT_TRUE(relinked.has_value());
+        EXPECT_EQ(*relinked, convert(page, read, kLocal, all.localFileOf()));
+        ASSERT_EQ(values.size(), 1u);  // missing.html: still no file for it
+        EXPECT_EQ(values[0].key, "http://h.example/docs/missing.html");
+        EXPECT_EQ(relinked->mid(values[0].at, values[0].length), "http://h.example/docs/missing.html");
+        // The file changed under the copy: the values no longer stand there.
+        std::vector<PendingValue> again;
+        convert(page, read, kLocal, none, nullptr, &again);
+        EXPECT_FALSE(relink("<p>" + early, again, kLocal, all.localFileOf()).has_value());
+    }
+}
+
 TEST(OfflineConversion, Stylesheets) {
     const auto sheet = [](const QByteArray& bytes) {
         return convertedAndChecked(bytes, QStringLiteral("css\\site.css"), [](const QByteArray& b, FileForm form, const AddressOf& addressOf) {
