@@ -1,5 +1,6 @@
 #include "completecopy/CopiedFiles.h"
 #include "completecopy/CopyState.h"
+#include "completecopy/Sha256.h"
 #include "completecopy/TransferScheduler.h"
 #include "completecopy/address/HttpDate.h"
 #include "completecopy/address/SiteAddress.h"
@@ -8,7 +9,6 @@
 #include "fs/ErrorCodes.h"
 #include "fs/TemporaryFiles.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 
 namespace {
@@ -17,14 +17,6 @@ namespace {
 // "docs\index.html").
 bool clash(const QString& a, const QString& b) {
     return a.startsWith(b + u'\\') || b.startsWith(a + u'\\');
-}
-
-QByteArray sha256Of(const QString& diskPath) {
-    QFile f(diskPath);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    return hash.addData(&f) ? hash.result().toHex() : QByteArray();
 }
 
 // Copies a file's bytes to another file of the destination (the second name of a
@@ -57,7 +49,7 @@ bool CopiedFiles::sameAsKept(const QString& keptPath, const QByteArray& keptHash
     if (file.sha256.isEmpty())
         return false;
     // A state of an earlier version knows no hash: its files are as served.
-    return (keptHash.isEmpty() ? sha256Of(resolvedPath(keptPath)) : keptHash) == file.sha256;
+    return (keptHash.isEmpty() ? Sha256::ofFile(resolvedPath(keptPath)).toHex() : keptHash) == file.sha256;
 }
 
 std::optional<CopiedFiles::Saved> CopiedFiles::save(const QUrl& address, const QString& local,
@@ -108,6 +100,8 @@ std::optional<CopiedFiles::Saved> CopiedFiles::save(const QUrl& address, const Q
         m_destination.saveBytes(path, *converted, modified);
         if (lastName)
             discard(file);
+    } else if (file.bytesFile.isEmpty()) {  // a small page that came to memory alone
+        m_destination.saveBytes(path, file.body, modified);
     } else if (lastName && !file.notModified) {
         TransferScheduler::putInPlace(file.bytesFile, resolvedPath(path), modified);
     } else {

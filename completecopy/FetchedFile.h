@@ -11,7 +11,8 @@ struct FetchedFile {
     QByteArray etag;
     // Where its bytes are on the disk (the disk's own form): the temporary file the
     // body was written to (the copy's to put in place or discard), or, for a file
-    // found not modified, the file kept.
+    // found not modified, the file kept; empty for a small page that came to memory
+    // alone (body holds it).
     QString bytesFile;
     bool notModified = false;  // the server said 304: bytesFile is the file kept
     qint64 size = 0;

@@ -110,6 +110,8 @@ void FileFetcher::ask(const std::shared_ptr<Chain>& chain) {
     request.address = key;
     request.headers = chain->asked;
     request.bodyFile = resolvedPath(local);
+    // A small page or stylesheet is written once, as the copy makes it.
+    request.smallPagesInMemoryOnly = true;
     // The part of a large file an earlier run was cut in is continued, as long as the
     // server still has the same file.
     if (const QByteArray* validator = m_state.partial(key); validator && chain->asked.isEmpty()) {

@@ -108,18 +108,23 @@ bool TransferBody::begin(const Header& header) {
         already = request_.continueFrom;
     }
     announced_ = known ? already + length : -1;
-    // The folder of the file is made once there is a file to put in it.
-    QDir().mkpath(QFileInfo(partNative_).absolutePath());
-    file_ = std::make_unique<QFile>(partNative_);
     touched_ = true;
-    if (!file_->open(already > 0 ? QIODevice::ReadWrite | QIODevice::Unbuffered
-                                 : QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        failure_ = fileFailure(partNative_, file_->error());
-        file_.reset();
-        return false;
+    // A small page stays in memory until it proves larger.
+    memoryOnly_ = request_.smallPagesInMemoryOnly && wantedInMemory_ && already == 0 &&
+                  !(known && length > kKeepPartialAbove);
+    if (memoryOnly_) {
+        // A part an earlier run left is no use: the whole body comes again.
+        if (continuing_) {
+            QFile::remove(partNative_);
+            TemporaryFiles::forget(partNative_);
+        }
+        if (known && length > 0)
+            r_.body.reserve(qsizetype(length));
+        return true;
     }
+    if (!openFile(already))
+        return false;
     QFile* file = file_.get();
-    TemporaryFiles::add(partNative_, [file] { file->close(); });
     if (wantedInMemory_ && known && already + length > cap)
         r_.tooLargeToRead = true;
     else if (wantedInMemory_ && known && already + length > 0)
@@ -136,7 +141,7 @@ bool TransferBody::begin(const Header& header) {
                 failure_ = fileFailure(partNative_, QFileDevice::ReadError);
                 return false;
             }
-            hash_.addData(block);
+            hash_.add(block);
             if (wantedInMemory_ && !r_.tooLargeToRead)
                 r_.body.append(block);
             r_.fileSize += block.size();
@@ -147,12 +152,51 @@ bool TransferBody::begin(const Header& header) {
     return true;
 }
 
+bool TransferBody::openFile(qint64 already) {
+    file_ = std::make_unique<QFile>(partNative_);
+    const QIODevice::OpenMode mode = already > 0 ? QIODevice::ReadWrite | QIODevice::Unbuffered
+                                                 : QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered;
+    // The folder of the file is made once there is a file to put in it.
+    bool opened = file_->open(mode);
+    if (!opened && !QFileInfo(QFileInfo(partNative_).absolutePath()).isDir() &&
+        QDir().mkpath(QFileInfo(partNative_).absolutePath()))
+        opened = file_->open(mode);
+    if (!opened) {
+        failure_ = fileFailure(partNative_, file_->error());
+        file_.reset();
+        return false;
+    }
+    QFile* file = file_.get();
+    TemporaryFiles::add(partNative_, [file] { file->close(); });
+    return true;
+}
+
 bool TransferBody::write(const char* data, qint64 size) {
+    if (memoryOnly_) {
+        hash_.add(QByteArrayView(data, qsizetype(size)));
+        r_.body.append(data, qsizetype(size));
+        r_.fileSize += size;
+        if (r_.fileSize <= kKeepPartialAbove)
+            return true;
+        // Larger than it looked: from here on it goes to the disk as any body.
+        memoryOnly_ = false;
+        if (!openFile(0) || file_->write(r_.body) != r_.body.size()) {
+            if (file_ && !failure_)
+                failure_ = fileFailure(partNative_, file_->error());
+            return false;
+        }
+        if (r_.body.size() > request_.memoryCap) {
+            r_.tooLargeToRead = true;
+            r_.body = QByteArray();
+        }
+        TemporaryFiles::keep(partNative_, true);
+        return true;
+    }
     if (file_->write(data, size) != size) {
         failure_ = fileFailure(partNative_, file_->error());
         return false;
     }
-    hash_.addData(QByteArrayView(data, qsizetype(size)));
+    hash_.add(QByteArrayView(data, qsizetype(size)));
     r_.fileSize += size;
     if (wantedInMemory_ && !r_.tooLargeToRead) {
         if (r_.body.size() + size > request_.memoryCap) {
@@ -198,6 +242,10 @@ void TransferBody::finish(const std::optional<RunError>& failure) {
             TemporaryFiles::forget(partNative_);
             r_.fileSize = 0;
         }
+    } else if (touched_ && memoryOnly_) {
+        // Whole, in memory alone: nothing on the disk.
+        r_.sha256 = hash_.result();
+        r_.inMemory = true;
     } else if (touched_) {
         r_.temporaryFile = temporaryFile;
         r_.sha256 = hash_.result();

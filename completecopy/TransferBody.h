@@ -1,10 +1,10 @@
 #pragma once
+#include "completecopy/Sha256.h"
 #include "completecopy/TransferScheduler.h"
 #include "fs/ErrorCodes.h"
 #include "fs/RunError.h"
 
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QFile>
 #include <QList>
 #include <QString>
@@ -64,14 +64,19 @@ public:
     void finish(const std::optional<RunError>& failure);
 
 private:
+    // Opens the temporary file, already bytes of it there to be kept; false (failure_
+    // set) when it cannot be.
+    bool openFile(qint64 already);
+
     const Request& request_;
     Result& r_;
     const QString partNative_;   // the temporary file, on the disk
     bool continuing_ = false;    // a Range went out for the part already there
     bool touched_ = false;       // this answer's body was written over or after that part
     bool wantedInMemory_ = false;
+    bool memoryOnly_ = false;    // a small page's body, not written to the disk (yet)
     qint64 announced_ = -1;      // the whole file as the answer's length tells, -1 unknown
     std::unique_ptr<QFile> file_;
-    QCryptographicHash hash_{QCryptographicHash::Sha256};
+    Sha256 hash_;
     std::optional<RunError> failure_;
 };

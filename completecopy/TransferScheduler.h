@@ -39,6 +39,10 @@ public:
         Inet::RequestHeaders headers;   // conditions and the like
         QString bodyFile;               // program path the body is meant for
         qint64 memoryCap = kDefaultMemoryCap;
+        // A page's or stylesheet's body of at most kKeepPartialAbove bytes is kept in
+        // memory only: no temporary file (the caller writes what it makes of it). A
+        // longer one goes to the temporary file as any body does.
+        bool smallPagesInMemoryOnly = false;
         // > 0: the temporary file already holds this many bytes of the body, to be
         // continued if the server still has the same file (continueValidator: its
         // strong ETag or its Last-Modified, sent as If-Range). Without a validator, or
@@ -73,7 +77,8 @@ public:
         qint64 contentLength = -1;  // -1 when not announced
 
         // The temporary file (program path) holding the body of a 2xx answer, whole,
-        // or what was kept of a cut one (partialKept); empty when there is none. It
+        // or what was kept of a cut one (partialKept); empty when there is none (a
+        // small page kept in memory only). It
         // is the caller's: putInPlace() or discard() it.
         QString temporaryFile;
         qint64 fileSize = 0;

@@ -246,6 +246,51 @@ TEST(TransferScheduler, BodiesLandInTheirFilesAndPagesInMemoryWithinTheCap) {
     EXPECT_EQ(scheduler.counters().bytesReceived, server.bodyBytesSent());
 }
 
+// Asked to, a small page or stylesheet comes to memory alone (no temporary file); one
+// that proves larger than 1 MB, announced or not, goes to its temporary file whole;
+// any other body goes to its file as ever.
+TEST(TransferScheduler, SmallPagesInMemoryAlone) {
+    using Framing = HttpServer::Framing;
+    const struct { const char* name; qint64 size; QByteArray type; Framing framing; bool onDisk; } cases[] = {
+        {"pagina.htm", 30000, "text/html", Framing::Length, false},
+        {"stile.css", 500, "text/css", Framing::Chunked, false},
+        {"giusta.htm", MB, "text/html", Framing::Close, false},
+        {"lunga.htm", MB + 1, "text/html", Framing::Chunked, true},
+        {"annunciata.htm", 2 * MB, "text/html", Framing::Length, true},
+        {"foto.png", 3000, "image/png", Framing::Length, true},
+    };
+    HttpServer server;
+    QTemporaryDir dir;
+    std::vector<TransferScheduler::Request> requests;
+    for (const auto& c : cases) {
+        const QString path = QStringLiteral("/") + c.name;
+        server.setGeneratedPage(path, c.size, c.type);
+        server.setFraming(path, c.framing);
+        TransferScheduler::Request request{server.url(path), {}, programPath(dir.filePath(c.name))};
+        request.smallPagesInMemoryOnly = true;
+        requests.push_back(request);
+    }
+    Inet inet;
+    TransferScheduler scheduler(inet);
+    const std::vector<Result> results = runAll(scheduler, requests);
+    for (size_t i = 0; i < results.size(); ++i) {
+        const auto& c = cases[i];
+        const Result& r = results[i];
+        SCOPED_TRACE(c.name);
+        const QByteArray expected = HttpServer::generatedBytes(0, c.size);
+        ASSERT_EQ(failureNumber(r), 0);
+        EXPECT_EQ(r.fileSize, c.size);
+        EXPECT_EQ(r.sha256.toHex(), sha256(expected).toHex());
+        EXPECT_EQ(r.temporaryFile.isEmpty(), !c.onDisk);
+        EXPECT_EQ(QFile::exists(dir.filePath(c.name) + ".mirasito-parte"), c.onDisk);
+        if (c.onDisk)
+            EXPECT_TRUE(readFile(nativePath(r.temporaryFile)) == expected);
+        const bool page = c.type != "image/png";
+        EXPECT_EQ(r.inMemory, page);
+        EXPECT_TRUE(r.body == (page ? expected : QByteArray()));
+    }
+}
+
 // A body of 48 MB goes through without the process growing by anything near its size
 // (only the file holds it).
 TEST(TransferScheduler, LargeBodyIsNeverHeldInMemory) {
