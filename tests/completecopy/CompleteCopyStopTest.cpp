@@ -149,6 +149,24 @@ TEST_F(CompleteCopyStopTest, FromTheCommandLineASignalStopsItCleanly) {
     }
 }
 
+// A copy broken off reads offline down to the levels it finished: as it reaches each
+// level, the pages above it are mended to lead to the files taken since.
+TEST_F(CompleteCopyStopTest, ACopyKilledReadsOfflineDownToTheLevelsItFinished) {
+    QProcess p;
+    p.start(MIRASITO_EXE, {"--copia", server.url("/s/index.html"), dest, "--completa", "--nascosto"});
+    // Killed once a picture (the second level) is settled.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        QFile f(dest + "/mirasito-stato.txt.nuovo");
+        return f.open(QIODevice::ReadOnly) && f.readAll().contains(".png\t");
+    }, 30000));
+    p.kill();
+    p.waitForFinished();
+    const QByteArray index = copiedSite(dest).value("s/index.html");
+    EXPECT_TRUE(index.contains("<link rel=stylesheet href=s.css>")) << index.constData();
+    for (int page = 1; page <= 30; ++page)
+        EXPECT_TRUE(index.contains(QStringLiteral("<a href=p%1.html>").arg(page).toUtf8())) << page;
+}
+
 // At a terminal one line is written over as the copy goes; its last figures are those
 // of the report.
 TEST_F(CompleteCopyStopTest, AtATerminalOneProgressLineMatchesTheReport) {

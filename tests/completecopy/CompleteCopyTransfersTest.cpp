@@ -140,6 +140,15 @@ TEST(CompleteCopyTransfers, ABusySiteIsWaitedForAndNothingFails) {
     EXPECT_EQ(copiedSite(tmp.filePath("copia")).value("s/s1/p1.png"), "PNG/s/s1/p1.html");
     EXPECT_EQ(server.requestCount("/s/s1/p1.png"), 3);
     EXPECT_EQ(copiedSite(tmp.filePath("copia")).size(), 45);
+
+    // Busy from the start page on: one request at a time for the whole copy.
+    HttpServer busy;
+    serveSections(busy, 20);
+    busy.setRetryAfter("/s/index.html", 429, 0, 1);
+    const Copy slow = copy(busy, tmp.filePath("piano"));
+    EXPECT_EQ(slow.code, 0);
+    EXPECT_EQ(copiedSite(tmp.filePath("piano")).size(), 45);
+    EXPECT_EQ(busy.mostAnsweredAtOnce(), 1);
 }
 
 // A large file is written as it arrives; cut short (the connection lost, or the
