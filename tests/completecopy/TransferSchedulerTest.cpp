@@ -563,6 +563,28 @@ TEST(TransferScheduler, CancelOrProgramEndLeavesOnlyTheLargeParts) {
         EXPECT_EQ(next.body, "<html>ultimo</html>");
         TransferScheduler::discard(large.temporaryFile);
     }
+    // A part being continued, past the mark before a byte more came, stays as well.
+    HttpServer server;
+    server.setGeneratedPage("/continua.bin", 3 * MB, "application/octet-stream");
+    server.setValidators("/continua.bin", "Mon, 07 Dec 2026 10:00:00 GMT", "\"c\"");
+    server.setCutAfter("/continua.bin", 100 * 1024, 1, true);
+    QTemporaryDir dir;
+    {
+        QFile part(dir.filePath("continua.bin.mirasito-parte"));
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+        part.write(HttpServer::generatedBytes(0, 3 * MB / 2));
+    }
+    Inet inet;
+    TransferScheduler scheduler(inet);
+    TransferScheduler::Request request{server.url("/continua.bin"), {}, programPath(dir.filePath("continua.bin"))};
+    request.continueFrom = 3 * MB / 2;
+    request.continueValidator = "\"c\"";
+    scheduler.start(request, [](const Result&) {});
+    ASSERT_TRUE(waitFor([&] { return scheduler.counters().bytesReceived >= 100 * 1024; }));
+    EXPECT_EQ(TemporaryFiles::removeAllNotKept(), 0);
+    EXPECT_EQ(filesIn(dir), QStringList({"continua.bin.mirasito-parte"}));
+    scheduler.cancelAll();
+    scheduler.waitUntilIdle();
 }
 
 // The window's proxy, port and login reach every transfer, as they reach the
