@@ -11,6 +11,7 @@
 #include "fs/DoEvents.h"
 #include "fs/NativePath.h"
 #include "fs/RicavaPath.h"
+#include "fs/TemporaryFiles.h"
 #include "fs/TrimBlanks.h"
 #include "reader/NormalizzaDest.h"
 #include "reader/OpenPageCommand.h"
@@ -49,7 +50,17 @@ QString nextAttempt(const QString& WDIR, const QString& WHREF) {
 
 CrawlLevelProcessor::CrawlLevelProcessor(const FormControls& form, OpenPageCommand& openPage,
                                          CrawlTable& table, const DestinationTree& destination)
-    : m_form(form), m_openPage(openPage), m_table(table), m_destination(destination) {}
+    : m_form(form), m_openPage(openPage), m_table(table), m_destination(destination) {
+    // A program that ends at once runs no destructor: the working folder goes with the
+    // other temporary files.
+    if (m_workingFolder.isValid())
+        TemporaryFiles::add(m_workingFolder.path());
+}
+
+CrawlLevelProcessor::~CrawlLevelProcessor() {
+    if (m_workingFolder.isValid())
+        TemporaryFiles::forget(m_workingFolder.path());
+}
 
 QString CrawlLevelProcessor::hostPathOf(const QString& name) const {
     if (hasFolderPart(name))

@@ -25,6 +25,9 @@ class CrawlLevelProcessor {
 public:
     CrawlLevelProcessor(const FormControls& form, OpenPageCommand& openPage, CrawlTable& table,
                         const DestinationTree& destination);
+    ~CrawlLevelProcessor();
+    CrawlLevelProcessor(const CrawlLevelProcessor&) = delete;
+    CrawlLevelProcessor& operator=(const CrawlLevelProcessor&) = delete;
 
     // Crawls the page file WHREF (a bare name, looked up in the crawl's working
     // folder first, then in WDIR). Both strings are used as scratch. Throws

@@ -1,6 +1,8 @@
 #include "fs/TemporaryFiles.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 
 #include <mutex>
@@ -83,7 +85,9 @@ int removeAllNotKept() {
             continue;
         if (it->closeFirst)
             it->closeFirst();
-        removed += QFile::remove(it.key()) ? 1 : 0;
+        // A working folder goes with whatever it holds.
+        const bool gone = QFileInfo(it.key()).isDir() ? QDir(it.key()).removeRecursively() : QFile::remove(it.key());
+        removed += gone ? 1 : 0;
     }
     return removed;
 }

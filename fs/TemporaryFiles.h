@@ -11,7 +11,8 @@
 // thread and may be called from anywhere, also right before the program ends.
 namespace TemporaryFiles {
 
-// The file is one of the program's temporary files, not kept. closeFirst, when given,
+// The file (or folder, removed with what it holds) is one of the program's temporary
+// files, not kept. closeFirst, when given,
 // closes the program's handle on it before it is removed (a file still open cannot be
 // removed on every system); closed() drops it.
 void add(const QString& path, std::function<void()> closeFirst = {});

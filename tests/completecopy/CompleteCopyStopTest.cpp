@@ -82,6 +82,21 @@ protected:
         QFile f(dest + "/mirasito-stato.txt.nuovo");
         return f.open(QIODevice::ReadOnly) && f.readAll().count('\n') >= 3 + files;
     }
+    // The program's temporary folder (TMPDIR) is one of the test's own, to see what it leaves there.
+    QString temporaryFolder() const { return outer.filePath("tmp"); }
+    QProcessEnvironment withOwnTemporaryFolder() const {
+        QDir().mkpath(temporaryFolder());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", temporaryFolder());
+        return env;
+    }
+    // What the program left there, but for the runtime folder Qt makes for itself
+    // when the session has none.
+    QStringList leftInTemporaryFolder() const {
+        QStringList left = QDir(temporaryFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        left.removeIf([](const QString& name) { return name.startsWith("runtime-"); });
+        return left;
+    }
     QString dest;
 };
 
@@ -134,6 +149,7 @@ TEST_F(CompleteCopyStopTest, FromTheCommandLineASignalStopsItCleanly) {
         SCOPED_TRACE(c.status);
         QDir(dest).removeRecursively();
         QProcess p;
+        p.setProcessEnvironment(withOwnTemporaryFolder());
         p.start(MIRASITO_EXE, {"--copia", server.url("/s/index.html"), dest, "--completa", "--nascosto"});
         ASSERT_TRUE(QTest::qWaitFor([&] { return journalHas(8); }, 30000));
         ::kill(pid_t(p.processId()), c.signal);
@@ -145,7 +161,18 @@ TEST_F(CompleteCopyStopTest, FromTheCommandLineASignalStopsItCleanly) {
         EXPECT_FALSE(err.contains('\r') || err.contains(" in attesa, ")) << err.toStdString();
         const QString summary = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).last();
         EXPECT_EQ(field(summary, "errori"), field(reportEnd(dest), "errori"));
+        EXPECT_EQ(leftInTemporaryFolder(), QStringList());
         expectTakenUp(server, dest, 4);
+    }
+    // Nor does a copy that ends by itself leave a working folder of its own behind.
+    for (const QStringList& how : {QStringList{"--completa"}, QStringList{"--livello", "2"}}) {
+        QProcess p;
+        p.setProcessEnvironment(withOwnTemporaryFolder());
+        p.start(MIRASITO_EXE, QStringList{"--copia", server.url("/s/index.html"), outer.filePath("fine"), "--nascosto"} + how);
+        ASSERT_TRUE(p.waitForFinished(120000));
+        EXPECT_EQ(p.exitCode(), 0) << how.join(' ').toStdString();
+        EXPECT_EQ(leftInTemporaryFolder(), QStringList())
+            << how.join(' ').toStdString();
     }
 }
 
