@@ -252,8 +252,9 @@ bool CompleteCrawl::save(const CrawlItem& item, const FetchedFile& file, const s
     const auto localOf = [this, &file](const QUrl& address) { return localFileOf(address, file); };
     const QHash<QString, QString> names{{addressKey(item.address), localOf(item.address)},
                                         {finalKey, localOf(file.finalAddress)}};
-    const CopiedFiles::Conversion conversion =
-        m_options.asServed || !read ? CopiedFiles::Conversion() : m_offline.conversion(file, *read, names);
+    const CopiedFiles::Conversion conversion = m_options.asServed || !read
+                                                   ? CopiedFiles::Conversion()
+                                                   : m_offline.conversion(file, *read, names, item.level);
     const std::optional<CopiedFiles::Saved> saved =
         m_files.saveUnderNames(item.address, file, finalIsNew, localOf, conversion,
                                [&](const std::optional<CopiedFiles::Saved>& s) {
@@ -335,9 +336,10 @@ void CompleteCrawl::showLevel(int level) {
     // Each change of the box repaints the window: only when the level changes.
     if (level == m_levelShown)
         return;
-    // The levels above are whole: their pages lead to what the copy took since.
+    // The levels above are whole: the pages two levels up lead to what the copy took
+    // since (those one level up are still having their references taken).
     if (level > m_levelShown && !m_options.asServed)
-        m_offline.mend();
+        m_offline.mend(level - 2);
     m_levelShown = level;
     m_form.txtLIVELLO->setText(QString::number(level));
 }

@@ -45,8 +45,8 @@ std::optional<ReadFile> OfflinePages::read(const FetchedFile& file, ContentKind 
 }
 
 CopiedFiles::Conversion OfflinePages::conversion(const FetchedFile& file, const ReadFile& read,
-                                                 const QHash<QString, QString>& names) {
-    return [this, &file, &read, names](const QString& local) -> std::optional<QByteArray> {
+                                                 const QHash<QString, QString>& names, int level) {
+    return [this, &file, &read, names, level](const QString& local) -> std::optional<QByteArray> {
         std::vector<PendingValue> values;
         const LocalFileOf held = [this, &names](const QString& key) { return localFileOf(key, names); };
         QByteArray converted = convert(file.body, read, local, held, nullptr, &values);
@@ -54,17 +54,21 @@ CopiedFiles::Conversion OfflinePages::conversion(const FetchedFile& file, const 
             m_pending.remove(local);
         else
             m_pending.insert(local, {file.finalAddress, charsetOf(file.contentType),
-                                     contentKindOf(file.contentType, file.finalAddress), std::move(values)});
+                                     contentKindOf(file.contentType, file.finalAddress), level, std::move(values)});
         return converted;
     };
 }
 
-int OfflinePages::mend() {
+int OfflinePages::mend(int downToLevel) {
     int written = 0;
     const QHash<QString, QString> none;
     const LocalFileOf held = [this, &none](const QString& key) { return localFileOf(key, none); };
     const AddressOf addressOf = [this](const QString& l) { return this->addressOf(l); };
     for (auto it = m_pending.begin(); it != m_pending.end();) {
+        if (it->level > downToLevel) {
+            ++it;
+            continue;
+        }
         bool taken = false;
         for (const PendingValue& v : it->values)
             taken = taken || held(v.key).has_value();

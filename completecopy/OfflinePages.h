@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <limits>
 #include <optional>
 
 class CopyState;
@@ -25,15 +26,18 @@ public:
     // or (for a file found not modified) as the copy keeps them on the disk.
     std::optional<ReadFile> read(const FetchedFile& file, ContentKind kind) const;
 
-    // The conversion of the file's bytes for each local file it is saved in; the
-    // addresses being saved (names: address key -> local file) count as held.
+    // The conversion of the file's bytes for each local file it is saved in, taken at
+    // the level given; the addresses being saved (names: address key -> local file)
+    // count as held.
     CopiedFiles::Conversion conversion(const FetchedFile& file, const ReadFile& read,
-                                       const QHash<QString, QString>& names);
+                                       const QHash<QString, QString>& names, int level);
 
-    // Converts again the pages that named files the copy took after them (as the
-    // crawl reaches each level, so that a copy broken off reads offline down to the
-    // levels it finished, and at its end). Gives how many were written again.
-    int mend();
+    // Converts again the pages, taken down to the level given, that named files the
+    // copy took after them (as the crawl reaches each level, the pages two levels up,
+    // whose references are all settled by then, so that a copy broken off reads
+    // offline down to the levels it finished and each page is written again once;
+    // at its end, all of them). Gives how many were written again.
+    int mend(int downToLevel = std::numeric_limits<int>::max());
 
 private:
     std::optional<QString> localFileOf(const QString& key, const QHash<QString, QString>& names) const;
@@ -43,6 +47,7 @@ private:
         QUrl address;
         QByteArray charset;
         ContentKind kind;
+        int level;
         std::vector<PendingValue> values;  // written in full: the copy held no file for them then
     };
 
