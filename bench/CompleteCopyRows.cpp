@@ -246,6 +246,7 @@ bool completeCopyRows(HttpServer& server, const QString& work) {
     const CopyRun& four = far.rows[1].run;
     const CopyRun& wgetFar = far.rows[3].run;
     const CopyRun& wget2Far = far.rows[4].run;
+    const CopyRun& eight = far.rows[5].run;
     const struct {
         const char* goal;
         bool met;
@@ -263,6 +264,8 @@ bool completeCopyRows(HttpServer& server, const QString& work) {
         {"at a distance, 4 connections: time at most wget2's", four.seconds <= wget2Far.seconds},
         {"at a distance, 4 connections: time at most a quarter of wget's", four.seconds <= wgetFar.seconds / 4},
         {"at a distance, 1 connection: time at most wget's", one.seconds <= wgetFar.seconds},
+        {"at a distance, 8 connections: time at most wget2's", eight.seconds <= wget2Far.seconds},
+        {"at a distance, 8 connections: time at most a quarter of wget's", eight.seconds <= wgetFar.seconds / 4},
         {"large file: arrived whole", large.program.whole},
         {"large file: time at most 1.5 times wget's", large.program.run.seconds <= 1.5 * large.wget.run.seconds},
         {"large file: peak memory at most 100 MB", large.program.run.peakRssKb <= 100 * 1024},

@@ -22,6 +22,9 @@ LatencyPoint latencyRows(const ModernSite& site, const QString& work, int delayM
          {"mirasito", MIRASITO_EXE, program + QStringList{"--connessioni", "4"}, "Mirasito", work + "/m4c"}},
         {"wget -r -np -p -l 4 -nH", {"wget", "wget", {"-r", "-np", "-p", "-l", level, "-nH", "-q"}, "Wget/", work + "/wget"}},
         {"wget2 -r -np -l 4 -nH", {"wget2", "wget2", {"-r", "-np", "-l", level, "-nH", "-q"}, "wget2/", work + "/wget2"}},
+        // More connections than the default, to see what they still bring.
+        {"mirasito --connessioni 8 --come-servito",
+         {"mirasito", MIRASITO_EXE, program + QStringList{"--connessioni", "8", "--come-servito"}, "Mirasito", work + "/m8"}},
     };
     LatencyPoint point;
     point.delayMs = delayMs;
