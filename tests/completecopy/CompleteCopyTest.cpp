@@ -11,6 +11,7 @@
 #include "completecopy/offline/OfflineConversion.h"
 #include "tests/support/FileTree.h"
 #include "tests/support/OfflineReading.h"
+#include "tests/support/TreeSite.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -533,6 +534,42 @@ TEST(CompleteCopyRules, RedirectsFollowTheRulesOfALinkAndTheLimitCountsEveryFile
         files.remove("mirasito-stato.txt");
         EXPECT_EQ(files.size(), limit) << QStringList(files.keys()).join(' ').toStdString();
         EXPECT_TRUE(files.contains("s/index.html"));
+    }
+}
+
+// A site whose pages name one reference a line, of a real site's size: the complete
+// copy, made to read offline, holds every page and picture the first kind of copy
+// takes, the pictures byte for byte and each page in the same file.
+TEST_F(CompleteCopyTest, AOneReferenceALineSiteLosesNoPageOrPicture) {
+    TreeSite tree;
+    tree.fanOut = 3;
+    tree.depth = 3;
+    tree.images = 12;
+    tree.minPageBytes = 2000;
+    tree.maxPageBytes = 9000;
+    tree.serve(server, "/doc/");
+    const auto copy = [&](const QString& dest, const QStringList& extra) {
+        QProcess p;
+        p.start(MIRASITO_EXE, QStringList{"--copia", server.url("/doc/index.htm"), dest, "--livello", "5", "--nascosto"} +
+                                  extra);
+        EXPECT_TRUE(p.waitForFinished(120000));
+        EXPECT_EQ(p.exitCode(), 0) << extra.join(' ').toStdString();
+        // Each file by its name (the first copy puts the pictures beside the pages;
+        // the site's names are all different).
+        FileTree byName;
+        const FileTree all = fileTree(dest, Folders::Skipped);
+        for (auto it = all.cbegin(); it != all.cend(); ++it)
+            if (!it.key().contains("mirasito-"))
+                byName.insert(it.key().section('/', -1), it.value());
+        return byName;
+    };
+    const FileTree first = copy(outer.filePath("prima"), {});
+    const FileTree complete = copy(outer.filePath("completa"), {"--completa"});
+    ASSERT_EQ(first.size(), tree.pages() + tree.images) << first.keys().join(' ').toStdString();
+    for (auto it = first.cbegin(); it != first.cend(); ++it) {
+        ASSERT_TRUE(complete.contains(it.key())) << it.key().toStdString();
+        if (it.key().endsWith(".gif"))
+            EXPECT_EQ(complete.value(it.key()), it.value()) << it.key().toStdString();
     }
 }
 
