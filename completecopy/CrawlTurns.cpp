@@ -19,11 +19,11 @@ void CrawlTurns::push(const CrawlItem& item) {
 }
 
 void CrawlTurns::askAhead() {
-    // One request at a time asks for nothing ahead: the requests go out in the order
-    // of the turns. Otherwise a few more than the transfers run, so that none waits
-    // for the copy to take a file.
-    const bool oneAtATime = m_transfers.connections() == 1 || m_transfers.pause() > 0;
-    const int ahead = oneAtATime ? 1 : 2 * m_transfers.connections();
+    // A few more files are asked for than the transfers run, so that none waits for
+    // the copy to take a file: with one connection the next request goes out as soon
+    // as the last answer is in, while the copy takes that file (the transfers keep the
+    // order asked). A pause between requests asks for nothing ahead.
+    const int ahead = m_transfers.pause() > 0 ? 1 : 4 * m_transfers.connections();
     for (qsizetype i = m_askedAhead; i < qsizetype(m_turns.size()) && m_askedAhead < ahead; ++i) {
         Turn& turn = m_turns[size_t(i)];
         turn.id = ask(turn.item.address, m_rule(turn.item), false);

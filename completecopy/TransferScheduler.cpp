@@ -53,6 +53,9 @@ struct TransferScheduler::Impl final : TransferJob::Owner {
     };
     std::deque<Delivery> deliveries;
     bool handOverQueued = false;
+    // One request at a time and a redirect just ended: the next step goes out before
+    // the requests waiting, so nothing starts until the redirect is handed over.
+    bool holdForRedirect = false;
 
     // Whether each server answered over HTTP/2, as its answers showed.
     QHash<QString, bool> multiplexing;
@@ -105,7 +108,9 @@ void TransferScheduler::Impl::transferDone(CURL* easy, CURLcode code) {
 }
 
 void TransferScheduler::Impl::schedule() {
-    while (!queue.empty() && int(runningJobs.size()) < limit()) {
+    if (holdForRedirect && deliveries.empty())
+        holdForRedirect = false;
+    while (!holdForRedirect && !queue.empty() && int(runningJobs.size()) < limit()) {
         if (pauseMs > 0 && sinceLastEnd.isValid() && sinceLastEnd.elapsed() < pauseMs) {
             pauseTimer.start(int(pauseMs - sinceLastEnd.elapsed()));
             return;
@@ -155,8 +160,13 @@ void TransferScheduler::Impl::endTransfer(TransferJob* job, std::optional<RunErr
     sinceLastEnd.start();
     if (runningJobs.isEmpty())
         watchTimer.stop();
+    const int status = job->result.status;
+    const bool redirect = status >= 300 && status < 400 && !job->result.location.isEmpty();
     deliver({std::move(mine), {}, {}});
-    schedule();
+    if (redirect && limit() == 1)
+        holdForRedirect = true;
+    else
+        schedule();
 }
 
 void TransferScheduler::Impl::deliver(Delivery delivery) {
@@ -179,6 +189,10 @@ void TransferScheduler::Impl::handOver() {
             next.onLargeBody(next.notice);
         else if (next.job->done)
             next.job->done(next.job->result);
+    }
+    if (alive && holdForRedirect) {
+        holdForRedirect = false;
+        schedule();
     }
     if (alive && q->isIdle())
         emit q->becameIdle();

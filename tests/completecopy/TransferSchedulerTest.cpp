@@ -811,7 +811,8 @@ TEST(TransferScheduler, LargeBodyNoticeMayStartOrCancel) {
 // With one connection, a request asked for first goes ahead of all those waiting
 // (of earlier ones asked for first too), also when asked for from a result; without
 // it, one asked for from a result goes last. Upper case: first; "a>n": n is asked
-// for from a's result, which comes while b (the next, answered a second later) runs.
+// for from a's result, which comes while b (the next, answered a second later) runs,
+// unless a is a redirect ("a@"): then nothing starts before a's result is handed over.
 TEST(TransferScheduler, FirstRequestGoesAheadOfThoseWaiting) {
     const struct { const char* asked; const char* served; } cases[] = {
         {"a b c d E", "a e b c d"},
@@ -819,6 +820,9 @@ TEST(TransferScheduler, FirstRequestGoesAheadOfThoseWaiting) {
         {"A b", "a b"},
         {"a b c d a>N", "a b n c d"},
         {"a b c a>n", "a b c n"},
+        {"a@ b c d a>N", "a n b c d"},
+        {"a@ b c a>n", "a b c n"},
+        {"a@ b", "a b"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.asked);
@@ -826,6 +830,8 @@ TEST(TransferScheduler, FirstRequestGoesAheadOfThoseWaiting) {
         server.setFallback("pagina");
         if (QByteArray(c.asked).contains('>'))
             server.setDelay("/b.htm", 1000);
+        if (QByteArray(c.asked).contains('@'))
+            server.setRedirect("/a.htm", "/z.htm");
         QTemporaryDir dir;
         Inet inet;
         TransferScheduler scheduler(inet);
@@ -844,6 +850,8 @@ TEST(TransferScheduler, FirstRequestGoesAheadOfThoseWaiting) {
         for (const QString& token : QString::fromLatin1(c.asked).split(' ')) {
             if (token.size() == 3)
                 fromResult[token.at(0)] = token.at(2);
+            else if (token.size() == 2)  // "a@": a is a redirect
+                ask(token.at(0));
             else
                 ask(token.at(0));
         }
