@@ -13,8 +13,8 @@ class QEventLoop;
 class TransferScheduler;
 
 // The addresses a complete copy has taken, each waiting its turn in the order taken.
-// The files of the first few are asked for ahead of their turn, as many as the
-// transfers run at once and a few more, so that no transfer waits for the copy; each
+// The files of the first few are asked for ahead of their turn, four times as many as
+// the transfers run at once, so that no transfer waits for the copy; each
 // file is handed over in its turn all the same, whatever the order it came in.
 class CrawlTurns {
 public:

@@ -114,6 +114,24 @@ TEST(CompleteCopyTransfers, FourConnectionsGiveTheSameCopyAsOne) {
     EXPECT_EQ(reportLines(tmp.filePath("uno")).join('\n').replace(one.hostPort(), "H"),
               reportLines(tmp.filePath("quattro")).join('\n').replace(four.hostPort(), "H"));
     EXPECT_EQ(a.summary.section(" secondi=", 0, 0), b.summary.section(" secondi=", 0, 0));
+    // One at a time, the requests go out in the copy's order: level by level, and the
+    // second address of a redirect right after the first.
+    QMap<QString, int> levelOf;
+    for (const QString& line : reportLines(tmp.filePath("uno"))) {
+        const QStringList fields = line.split('\t');
+        if (fields.size() > 2)
+            levelOf.insert(QUrl(fields[2]).path(), fields[0].toInt());
+    }
+    QStringList order;
+    int lastLevel = 0;
+    for (const HttpServer::Request& r : one.requests()) {
+        order << r.path;
+        const int level = levelOf.value(r.path, lastLevel);
+        EXPECT_GE(level, lastLevel) << r.path.toStdString();
+        lastLevel = level;
+    }
+    EXPECT_EQ(lastLevel, 3);
+    EXPECT_EQ(order.indexOf("/s/nuova.html"), order.indexOf("/s/vecchia.html") + 1) << order.join(' ').toStdString();
     for (const HttpServer* server : {&one, &four}) {
         QMap<QString, int> asked;
         for (const HttpServer::Request& r : server->requests())
