@@ -37,28 +37,19 @@ qint64 treeRssKb(qint64 root) {
     return total;
 }
 
-CopyRun runCopier(const Copier& c, const QStringList& extra, HttpServer& server, const QString& start) {
-    const qsizetype before = server.requests().size();
-    const int bodies = server.bodiesSent();
-    const qint64 bytes = server.bodyBytesSent();
+TimedRun runTimed(const QString& program, const QStringList& args, const QProcessEnvironment& env, int sampleMs,
+                  int limitMs) {
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("QT_QPA_PLATFORM");
-    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
     p.setProcessEnvironment(env);
     QElapsedTimer clock;
     clock.start();
-    if (c.program.endsWith("mirasito"))
-        p.start(c.program, QStringList{"--copia", start, c.folder} + c.args + extra);
-    else
-        p.start(c.program, c.args + extra + QStringList{"-P", c.folder, start});
-    CopyRun r;
+    p.start(program, args);
+    TimedRun r;
     if (!p.waitForStarted())
         return r;
-    // Sampled every 50 ms: a copy's peak lasts as long as its largest file takes.
-    while (!p.waitForFinished(50)) {
+    while (!p.waitForFinished(sampleMs)) {
         r.peakRssKb = std::max(r.peakRssKb, treeRssKb(p.processId()));
-        if (clock.elapsed() > 600000) {
+        if (clock.elapsed() > limitMs) {
             p.kill();
             p.waitForFinished();
             return r;
@@ -69,6 +60,25 @@ CopyRun runCopier(const Copier& c, const QStringList& extra, HttpServer& server,
     for (const QString& line : QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n'))
         if (line.startsWith("riepilogo "))
             r.summary = line;
+    return r;
+}
+
+CopyRun runCopier(const Copier& c, const QStringList& extra, HttpServer& server, const QString& start) {
+    const qsizetype before = server.requests().size();
+    const int bodies = server.bodiesSent();
+    const qint64 bytes = server.bodyBytesSent();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    const QStringList args = c.program.endsWith("mirasito") ? QStringList{"--copia", start, c.folder} + c.args + extra
+                                                            : c.args + extra + QStringList{"-P", c.folder, start};
+    // Sampled every 50 ms: a copy's peak lasts as long as its largest file takes.
+    const TimedRun timed = runTimed(c.program, args, env, 50);
+    CopyRun r;
+    r.seconds = timed.seconds;
+    r.code = timed.code;
+    r.peakRssKb = timed.peakRssKb;
+    r.summary = timed.summary;
     const QList<HttpServer::Request> all = server.requests();
     for (qsizetype i = before; i < all.size(); ++i)
         r.requests += all[i].header("User-Agent").contains(c.userAgent) ? 1 : 0;

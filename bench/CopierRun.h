@@ -3,6 +3,7 @@
 // hidden from the command line, or wget / wget2, into a folder of its own, timed, the
 // memory of its process tree sampled, its requests to the server counted.
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +26,18 @@ struct CopyRun {
     qint64 peakRssKb = 0;  // the process and every process it started
     QString summary;       // the program's own summary line
 };
+
+// A process run to its end: its time, exit status (-1 when it crashed, did not start
+// or was killed past the time limit), the program's summary line from its standard
+// output, and the peak memory of its process tree sampled every sampleMs.
+struct TimedRun {
+    double seconds = 0;
+    int code = -1;
+    qint64 peakRssKb = 0;
+    QString summary;
+};
+TimedRun runTimed(const QString& program, const QStringList& args, const QProcessEnvironment& env, int sampleMs,
+                  int limitMs = 600000);
 
 // Runs the copier on start (an address of server's, or of a proxy in front of it) into
 // its folder, with extra arguments after its own.

@@ -46,22 +46,12 @@ struct Run {
 
 Run timed(const QString& program, const QStringList& args, const QProcessEnvironment& env, HttpServer& server) {
     const qsizetype before = server.requests().size();
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::SeparateChannels);
-    QElapsedTimer clock;
-    clock.start();
-    p.start(program, args);
+    const TimedRun timed = runTimed(program, args, env, 100);
     Run r;
-    if (!p.waitForStarted())
-        return r;
-    while (!p.waitForFinished(100))
-        r.peakRssKb = std::max(r.peakRssKb, treeRssKb(p.processId()));
-    r.seconds = clock.nsecsElapsed() / 1e9;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    for (const QString& line : QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n'))
-        if (line.startsWith("riepilogo "))
-            r.summary = line;
+    r.seconds = timed.seconds;
+    r.code = timed.code;
+    r.summary = timed.summary;
+    r.peakRssKb = timed.peakRssKb;
     const QList<HttpServer::Request> all = server.requests();
     for (qsizetype i = before; i < all.size(); ++i) {
         const QByteArray agent = all[i].header("User-Agent");
