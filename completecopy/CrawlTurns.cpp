@@ -19,11 +19,11 @@ void CrawlTurns::push(const CrawlItem& item) {
 }
 
 void CrawlTurns::askAhead() {
-    // A few more files are asked for than the transfers run, so that none waits for
-    // the copy to take a file: with one connection the next request goes out as soon
-    // as the last answer is in, while the copy takes that file (the transfers keep the
-    // order asked). A pause between requests asks for nothing ahead.
-    const int ahead = m_transfers.pause() > 0 ? 1 : 4 * m_transfers.connections();
+    // More files are asked for than the transfers run, so that none waits for the copy
+    // to take a file: with one connection the next request goes out as soon as the
+    // last answer is in, while the copy takes that file (the transfers keep the order
+    // asked, and a pause between requests is theirs to keep).
+    const int ahead = 4 * m_transfers.connections();
     for (qsizetype i = m_askedAhead; i < qsizetype(m_turns.size()) && m_askedAhead < ahead; ++i) {
         Turn& turn = m_turns[size_t(i)];
         turn.id = ask(turn.item.address, m_rule(turn.item), false);

@@ -50,10 +50,11 @@ struct TransferScheduler::Impl final : TransferJob::Owner {
         std::unique_ptr<TransferJob> job;  // for its result
         std::function<void(const Result&)> onLargeBody;
         Result notice;
+        bool releasesHold = false;  // the redirect the transfers wait for
     };
     std::deque<Delivery> deliveries;
     bool handOverQueued = false;
-    // One request at a time and a redirect just ended: the next step goes out before
+    // One request at a time and a redirect just ended: its next step goes out before
     // the requests waiting, so nothing starts until the redirect is handed over.
     bool holdForRedirect = false;
 
@@ -108,8 +109,6 @@ void TransferScheduler::Impl::transferDone(CURL* easy, CURLcode code) {
 }
 
 void TransferScheduler::Impl::schedule() {
-    if (holdForRedirect && deliveries.empty())
-        holdForRedirect = false;
     while (!holdForRedirect && !queue.empty() && int(runningJobs.size()) < limit()) {
         if (pauseMs > 0 && sinceLastEnd.isValid() && sinceLastEnd.elapsed() < pauseMs) {
             pauseTimer.start(int(pauseMs - sinceLastEnd.elapsed()));
@@ -162,8 +161,9 @@ void TransferScheduler::Impl::endTransfer(TransferJob* job, std::optional<RunErr
         watchTimer.stop();
     const int status = job->result.status;
     const bool redirect = status >= 300 && status < 400 && !job->result.location.isEmpty();
-    deliver({std::move(mine), {}, {}});
-    if (redirect && limit() == 1)
+    const bool hold = redirect && limit() == 1;
+    deliver({std::move(mine), {}, {}, hold});
+    if (hold)
         holdForRedirect = true;
     else
         schedule();
@@ -185,14 +185,16 @@ void TransferScheduler::Impl::handOver() {
     while (alive && !deliveries.empty()) {
         Delivery next = std::move(deliveries.front());
         deliveries.pop_front();
+        // The redirect held back the transfers waiting: its next step, asked for as
+        // it is handed over, goes first; without one, the next waiting goes.
+        if (next.releasesHold)
+            holdForRedirect = false;
         if (!next.job)
             next.onLargeBody(next.notice);
         else if (next.job->done)
             next.job->done(next.job->result);
-    }
-    if (alive && holdForRedirect) {
-        holdForRedirect = false;
-        schedule();
+        if (alive && next.releasesHold)
+            schedule();
     }
     if (alive && q->isIdle())
         emit q->becameIdle();
