@@ -5,7 +5,9 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <QHash>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -108,20 +110,38 @@ ByteDecoder ByteDecoder::named(const QByteArray& charset) {
     }
     d.m_handler = handler;
     d.m_name = handler->name;
-    d.m_valid = !name.contains("2022") && !name.contains("UTF-7") && !name.contains("UTF7") && name != "HZ" &&
-                writesAsciiAsAscii(handler);
-    // A set where two high bytes make two characters makes one of every byte: its
-    // characters are kept in a table (a byte it does not define stays 0).
-    QString probe;
-    if (d.m_valid && convert(handler, "\xC3\xA9", 2, probe) && probe.size() == 2) {
-        d.m_singleByte = true;
-        for (int b = 0x80; b < 0x100; ++b) {
-            const char byte = char(b);
-            QString one;
-            if (convert(handler, &byte, 1, one) && one.size() == 1)
-                d.m_high[b - 0x80] = one[0].unicode();
+    // What a set is like is found once a program: every page of a site is read in the
+    // same set, and finding it out takes 130 conversions.
+    struct Kind {
+        bool valid = false;
+        bool singleByte = false;
+        char16_t high[128] = {};
+    };
+    static std::mutex guard;
+    static QHash<QByteArray, Kind> known;
+    const std::lock_guard<std::mutex> lock(guard);
+    auto kind = known.find(name);
+    if (kind == known.end()) {
+        Kind k;
+        k.valid = !name.contains("2022") && !name.contains("UTF-7") && !name.contains("UTF7") && name != "HZ" &&
+                  writesAsciiAsAscii(handler);
+        // A set where two high bytes make two characters makes one of every byte: its
+        // characters are kept in a table (a byte it does not define stays 0).
+        QString probe;
+        if (k.valid && convert(handler, "\xC3\xA9", 2, probe) && probe.size() == 2) {
+            k.singleByte = true;
+            for (int b = 0x80; b < 0x100; ++b) {
+                const char byte = char(b);
+                QString one;
+                if (convert(handler, &byte, 1, one) && one.size() == 1)
+                    k.high[b - 0x80] = one[0].unicode();
+            }
         }
+        kind = known.insert(name, k);
     }
+    d.m_valid = kind->valid;
+    d.m_singleByte = kind->singleByte;
+    std::memcpy(d.m_high, kind->high, sizeof d.m_high);
     return d;
 }
 
