@@ -126,6 +126,22 @@ TEST(ReferenceBytes, EachValueWhereThePageWritesIt) {
 
 // A page of some size in a set that switches: every place given is right, and the
 // places stop only where libxml2's count can no longer be trusted.
+// Pages in several sets of one byte a character, one after another in one program
+// (and round again): each is read in its own set, and each value keeps its place.
+TEST(ReferenceBytes, EachSetReadAsItselfOneAfterAnother) {
+    const QByteArray page = "<p>x</p><a href=\"\xC1\x80.html\">";
+    const struct { const char* charset; const char* expected; } sets[] = {
+        {"koi8-r", "\u0430\u2500.html [\\xC1\\x80.html] Dw"},
+        {"iso-8859-1", "\u00c1\u0080.html [\\xC1\\x80.html] Dw"},
+        {"windows-1252", "\u00c1\u20ac.html [\\xC1\\x80.html] Dw"},
+        {"iso-8859-5", "\u0421\u0080.html [\\xC1\\x80.html] Dw"},
+    };
+    for (int round = 0; round < 2; ++round)
+        for (const auto& c : sets)
+            EXPECT_EQ(described(page, findHtmlReferences(page, c.charset).references), QStringList{c.expected})
+                << c.charset << " round " << round;
+}
+
 TEST(ReferenceBytes, PlacesGivenAreRightInLongerPages) {
     const auto part = [](int from, int count, const QByteArray& word, const QByteArray& text) {
         QByteArray out;
