@@ -13,17 +13,16 @@ void initCurlOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// The notifiers of one socket curl is watching.
-class SocketWatch : public QObject {
-public:
+} // namespace
+
+// The notifiers of one socket number curl is watching.
+struct TransferEventLoop::SocketWatch : QObject {
     SocketWatch(curl_socket_t socket, QObject* parent)
         : QObject(parent), read(qintptr(socket), QSocketNotifier::Read, this),
           write(qintptr(socket), QSocketNotifier::Write, this) {}
     QSocketNotifier read;
     QSocketNotifier write;
 };
-
-} // namespace
 
 TransferEventLoop::TransferEventLoop(Finished finished, QObject* parent)
     : QObject(parent), finished_(std::move(finished)) {
@@ -60,25 +59,30 @@ void TransferEventLoop::startAdded() {
         drive(CURL_SOCKET_TIMEOUT, 0);
 }
 
+TransferEventLoop::SocketWatch* TransferEventLoop::watchFor(curl_socket_t s) {
+    SocketWatch*& watch = watches_[s];
+    if (!watch) {
+        watch = new SocketWatch(s, this);
+        connect(&watch->read, &QSocketNotifier::activated, this, [this, s] { drive(s, CURL_CSELECT_IN); });
+        connect(&watch->write, &QSocketNotifier::activated, this, [this, s] { drive(s, CURL_CSELECT_OUT); });
+    }
+    return watch;
+}
+
 int TransferEventLoop::onSocket(CURL*, curl_socket_t s, int what, void* user, void* socketData) {
     auto* self = static_cast<TransferEventLoop*>(user);
     auto* watch = static_cast<SocketWatch*>(socketData);
     if (what == CURL_POLL_REMOVE) {
+        // Curl stops watching the socket (and may close it): its notifiers stop, and
+        // wait for the next socket of that number.
         if (watch) {
-            // Curl closes the socket next: the notifiers stop now, and go once the
-            // event that may be running them is over.
             watch->read.setEnabled(false);
             watch->write.setEnabled(false);
-            watch->deleteLater();
         }
         return 0;
     }
     if (!watch) {
-        watch = new SocketWatch(s, self);
-        QObject::connect(&watch->read, &QSocketNotifier::activated, self,
-                         [self, s] { self->drive(s, CURL_CSELECT_IN); });
-        QObject::connect(&watch->write, &QSocketNotifier::activated, self,
-                         [self, s] { self->drive(s, CURL_CSELECT_OUT); });
+        watch = self->watchFor(s);
         curl_multi_assign(self->multi_, s, watch);
     }
     watch->read.setEnabled((what & CURL_POLL_IN) != 0);

@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 
@@ -30,6 +31,8 @@ public:
     void startAdded();
 
 private:
+    struct SocketWatch;
+    SocketWatch* watchFor(curl_socket_t s);
     static int onSocket(CURL*, curl_socket_t s, int what, void* user, void* socketData);
     static int onTimer(CURLM*, long timeoutMs, void* user);
     void drive(curl_socket_t s, int mask);
@@ -38,6 +41,9 @@ private:
     Finished finished_;
     CURLM* multi_ = nullptr;
     QTimer timer_;  // when curl wants to be called back
+    // The notifiers of each socket number curl has watched, kept when it stops watching:
+    // a connection kept alive is watched again for every transfer it carries.
+    QHash<curl_socket_t, SocketWatch*> watches_;
     bool driving_ = false;
     bool startNeeded_ = false;
 };
