@@ -69,22 +69,18 @@ TransferEventLoop::SocketWatch* TransferEventLoop::watchFor(curl_socket_t s) {
     return watch;
 }
 
-int TransferEventLoop::onSocket(CURL*, curl_socket_t s, int what, void* user, void* socketData) {
+int TransferEventLoop::onSocket(CURL*, curl_socket_t s, int what, void* user, void*) {
     auto* self = static_cast<TransferEventLoop*>(user);
-    auto* watch = static_cast<SocketWatch*>(socketData);
     if (what == CURL_POLL_REMOVE) {
         // Curl stops watching the socket (and may close it): its notifiers stop, and
         // wait for the next socket of that number.
-        if (watch) {
+        if (SocketWatch* watch = self->watches_.value(s)) {
             watch->read.setEnabled(false);
             watch->write.setEnabled(false);
         }
         return 0;
     }
-    if (!watch) {
-        watch = self->watchFor(s);
-        curl_multi_assign(self->multi_, s, watch);
-    }
+    SocketWatch* watch = self->watchFor(s);
     watch->read.setEnabled((what & CURL_POLL_IN) != 0);
     watch->write.setEnabled((what & CURL_POLL_OUT) != 0);
     return 0;
