@@ -218,6 +218,8 @@ void Form3::describeForAccessibility() {
     }
     RichTextBox1->setAccessibleName(QStringLiteral("Sorgente pagina"));
     WebBrowser1->setAccessibleName(QStringLiteral("Pagina"));
+    if (QWidget* view = WebBrowser1->view())
+        view->setAccessibleName(WebBrowser1->accessibleName());
     Image1->setAccessibleName(QStringLiteral("Anteprima immagine"));
     Command3->setAccessibleDescription(QStringLiteral("Sfoglia pagina locale"));
     cmdSFOGLIA2->setAccessibleDescription(QStringLiteral("Sfoglia cartella destinazione"));
@@ -272,10 +274,13 @@ void Form3::connectHandlers() {
     connect(WebBrowser1, &WebBrowser::DragDrop, this, &Form3::WebBrowser1_DragDrop);
     Text1->installEventFilter(this);
     WebBrowser1->installEventFilter(this);
+    if (QWidget* view = WebBrowser1->view())
+        view->installEventFilter(this);
 }
 
 bool Form3::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == WebBrowser1 && e->type() == QEvent::ChildAdded && !m_tabOrderPending) {
+    if ((watched == WebBrowser1 || (watched && watched == WebBrowser1->view())) && e->type() == QEvent::ChildAdded &&
+        !m_tabOrderPending) {
         // The browser pane makes the widget of its page (its focus proxy) when it is
         // first shown and again when the page's renderer changes, and that moves the
         // pane out of its place in the Tab cycle: put it back once it has settled.

@@ -1,10 +1,10 @@
 #include "app/WindowComposition.h"
+#include "display/BrowserEngineModule.h"
 
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
-#include <QQuickWindow>
 
 bool isSoftwareRasterizer(const QString& renderer) {
     // Mesa's llvmpipe, softpipe and swrast; Windows' own OpenGL 1.1.
@@ -56,6 +56,6 @@ WindowComposition applyWindowComposition() {
         renderer = openGlRenderer(); // makes an OpenGL context: only where it can matter
     const WindowComposition choice = chooseWindowComposition(platform, userChose, renderer);
     if (choice == WindowComposition::InMemory)
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        BrowserEngineModule::composeInMemory();
     return choice;
 }

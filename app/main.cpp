@@ -5,6 +5,7 @@
 #include "app/ProgramEnd.h"
 #include "app/WebEngineEnvironment.h"
 #include "app/WindowComposition.h"
+#include "display/BrowserEngineModule.h"
 #include <QApplication>
 #include <iostream>
 
@@ -13,14 +14,19 @@ int main(int argc, char** argv) {
     if (const auto code = CommandLine::answerEarly(request, std::cout, std::cerr))
         return *code;
     // A hidden copy needs no screen at all (a copy started by cron has none).
-    if (request.action == CommandLine::Request::Action::Copy && request.copy.hidden &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // Nor does it show any page: the browser's libraries are not even loaded.
+    const bool hiddenCopy = request.action == CommandLine::Request::Action::Copy && request.copy.hidden;
+    if (hiddenCopy && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    prepareWebEngineEnvironment();
+    if (!hiddenCopy)
+        prepareWebEngineEnvironment();
     // The browser pane shares its drawing contexts with the rest of the window.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirasito"));
+    if (!hiddenCopy && !BrowserEngineModule::load())
+        std::cerr << "Mirasito: il riquadro della pagina resta vuoto, il browser non si carica: "
+                  << BrowserEngineModule::errorText().toLocal8Bit().toStdString() << std::endl;
     applyWindowComposition();
     if (request.action == CommandLine::Request::Action::Copy) {
         Form3& form = Module1::Main(copyShowsWindow(request.copy));

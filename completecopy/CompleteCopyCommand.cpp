@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QTimer>
-#include <QWebEnginePage>
 
 namespace {
 
@@ -96,7 +95,7 @@ void CompleteCopyCommand::copy() {
     // A shown copy watches what the browser pane asks for while it shows each page.
     const bool shown = f.WebBrowser1->showsPages();
     if (shown)
-        f.WebBrowser1->page()->setUrlRequestInterceptor(&m_paneLog);
+        f.WebBrowser1->watchRequests(&m_paneLog);
     m_paneLog.take();
     QElapsedTimer clock;
     clock.start();
@@ -123,7 +122,7 @@ void CompleteCopyCommand::copy() {
             m_progressObserver(crawl.progress());
     }
     if (shown)
-        f.WebBrowser1->page()->setUrlRequestInterceptor(nullptr);
+        f.WebBrowser1->watchRequests(nullptr);
     // The address box showed each address in turn; it shows the site copied again, so
     // that the same copy can be run again (an update) as it was asked for.
     f.Text1->setText(typed);

@@ -6,8 +6,7 @@
 std::vector<PaneRequest> paneRequestsOnSite(PaneRequestLog& log, const SiteScope& site) {
     std::vector<PaneRequest> found;
     for (const PaneRequestLog::Request& request : log.take()) {
-        if (request.type == QWebEngineUrlRequestInfo::ResourceTypeMainFrame ||
-            request.type == QWebEngineUrlRequestInfo::ResourceTypeFavicon)
+        if (request.kind == PaneRequestKind::Page || request.kind == PaneRequestKind::Icon)
             continue;
         const QUrl address = normalisedAddress(request.address);
         if (address.isValid() && site.ofRequisite(address) == SiteScope::Verdict::Inside)

@@ -12,7 +12,7 @@ void yieldWhileBusy(WebBrowser* browser) {
         if (!browser->Busy())
             return;
         QEventLoop pause;
-        QObject::connect(browser, &QWebEngineView::loadFinished, &pause, &QEventLoop::quit);
+        QObject::connect(browser, &WebBrowser::loadFinished, &pause, &QEventLoop::quit);
         QTimer::singleShot(25, &pause, &QEventLoop::quit);
         pause.exec();
         if (!browser->Busy())

@@ -1,11 +1,9 @@
 #include "display/PaneRequestLog.h"
 #include <QMutexLocker>
 
-PaneRequestLog::PaneRequestLog(QObject* parent) : QWebEngineUrlRequestInterceptor(parent) {}
-
-void PaneRequestLog::interceptRequest(QWebEngineUrlRequestInfo& info) {
+void PaneRequestLog::record(const QUrl& address, const QUrl& page, PaneRequestKind kind) {
     const QMutexLocker lock(&m_mutex);
-    m_requests.push_back({info.requestUrl(), info.firstPartyUrl(), info.resourceType()});
+    m_requests.push_back({address, page, kind});
 }
 
 std::vector<PaneRequestLog::Request> PaneRequestLog::take() {

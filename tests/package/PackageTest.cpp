@@ -146,6 +146,7 @@ TEST(Package, ControlFieldsAndLintian) {
 TEST(Package, InstallsExactlyTheProgramItsMenuEntryIconsAndDocuments) {
     UNPACKED(u);
     QStringList expected{"usr/bin/mirasito",
+                         QStringLiteral("usr/" MIRASITO_MODULE_DIR "/libmirasito-browser.so"),
                          kDesktopFile,
                          kMetainfoFile,
                          "usr/share/icons/hicolor/scalable/apps/mirasito.svg",
@@ -273,5 +274,8 @@ TEST(Package, InstalledProgramOpensItsWindowUnderXAndClosesCleanly) {
     ASSERT_EQ(program.state(), QProcess::NotRunning) << "still running after the close; it said: "
                                                      << program.readAll().toStdString();
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0) << program.readAll().toStdString();
+    const QString said = QString::fromLocal8Bit(program.readAll());
+    EXPECT_EQ(program.exitCode(), 0) << said.toStdString();
+    // The browser pane's module was found where the package put it.
+    EXPECT_FALSE(said.contains(QStringLiteral("il browser non si carica"))) << said.toStdString();
 }

@@ -1,0 +1,54 @@
+// The browser's libraries come with the pane's module, which the program loads when it
+// may show pages and only then: a copy run without its window, or a question answered
+// on the terminal, does without them, and a hidden copy copies the same.
+#include "tests/support/HttpServer.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(BrowserModule, LoadedOnlyByAProgramThatMayShowPages) {
+    HttpServer server;
+    server.setPage("/s/index.htm", "<html>\r\n<a href=\"a.htm\">\r\n</html>\r\n");
+    server.setPage("/s/a.htm", "<html>a</html>");
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const struct { QStringList args; bool loads; } cases[] = {
+        {{"--nascosto"}, false},
+        {{"--completa", "--nascosto"}, false},
+        {{}, true},  // the window is made, on a platform that shows it to nobody
+        {{"--completa"}, true},
+    };
+    int run = 0;
+    for (const auto& c : cases) {
+        const QStringList args = QStringList{"--copia", server.url("/s/index.htm"), tmp.filePath(QString::number(++run)),
+                                             "--livello", "1"} + c.args;
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("LD_DEBUG", "files");  // the system's loader names every library it loads
+        p.setProcessEnvironment(env);
+        p.start(MIRASITO_EXE, args);
+        ASSERT_TRUE(p.waitForFinished(120000));
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        EXPECT_EQ(p.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains("riepilogo file=2 ")) << out.toStdString();
+        EXPECT_EQ(err.contains("libmirasito-browser"), c.loads);
+        EXPECT_EQ(err.contains("libQt6WebEngineCore"), c.loads);
+        EXPECT_EQ(err.contains("libQt6Quick"), c.loads);
+        EXPECT_FALSE(err.contains("il browser non si carica"));
+    }
+    // Questions answered on the terminal load no browser either.
+    for (const char* question : {"--version", "--aiuto"}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LD_DEBUG", "files");
+        p.setProcessEnvironment(env);
+        p.start(MIRASITO_EXE, {question});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 0) << question;
+        EXPECT_FALSE(QString::fromLocal8Bit(p.readAllStandardError()).contains("libQt6WebEngineCore")) << question;
+    }
+}
