@@ -4,6 +4,12 @@
 #include "copier/DestinationTree.h"
 #include "fs/RunError.h"
 
+namespace {
+// The most memory the bytes of pages still to be converted again take: past it, they
+// are read back from the disk when their turn comes.
+constexpr qint64 kBytesKeptAtMost = 64 * 1024 * 1024;
+} // namespace
+
 OfflinePages::OfflinePages(const DestinationTree& destination, const CopyState& state, bool update)
     : m_destination(destination), m_state(state), m_update(update) {}
 
@@ -50,11 +56,14 @@ CopiedFiles::Conversion OfflinePages::conversion(const FetchedFile& file, const 
         std::vector<PendingValue> values;
         const LocalFileOf held = [this, &names](const QString& key) { return localFileOf(key, names); };
         QByteArray converted = convert(file.body, read, local, held, nullptr, &values);
-        if (values.empty())
-            m_pending.remove(local);
-        else
-            m_pending.insert(local, {file.finalAddress, charsetOf(file.contentType),
-                                     contentKindOf(file.contentType, file.finalAddress), level, std::move(values)});
+        if (auto it = m_pending.find(local); it != m_pending.end())
+            forget(it);
+        if (!values.empty()) {
+            Pending& pending = *m_pending.insert(local, {file.finalAddress, charsetOf(file.contentType),
+                                                         contentKindOf(file.contentType, file.finalAddress), level,
+                                                         std::move(values), QByteArray()});
+            keepBytes(pending, converted);
+        }
         return converted;
     };
 }
@@ -77,9 +86,14 @@ int OfflinePages::mend(int downToLevel) {
             continue;
         }
         const QString path = m_destination.root() + it.key();
-        const std::optional<QByteArray> bytes = m_destination.readBytes(path);
+        // The page as this copy wrote it; one that is no longer there is left alone.
+        const QDateTime modified = m_destination.modified(path);
+        const std::optional<QByteArray> bytes =
+            !modified.isValid() ? std::nullopt
+            : it->bytes.isEmpty() ? m_destination.readBytes(path)
+                                  : std::optional<QByteArray>(it->bytes);
         if (!bytes) {
-            it = m_pending.erase(it);
+            forget(it);
             continue;
         }
         // The values written in full are made links where they stand; a file changed
@@ -96,16 +110,32 @@ int OfflinePages::mend(int downToLevel) {
         try {
             // The time of its last change stays: the next copy asks for the page with it.
             if (*converted != *bytes) {
-                m_destination.saveBytes(path, *converted, m_destination.modified(path));
+                m_destination.saveBytes(path, *converted, modified);
                 ++written;
+                if (!it->bytes.isEmpty())
+                    keepBytes(*it, *converted);
             }
         } catch (const RunError&) {
             // Left as it was: its links to those files still lead to the web.
         }
         if (it->values.empty())
-            it = m_pending.erase(it);
+            forget(it);
         else
             ++it;
     }
     return written;
+}
+
+void OfflinePages::keepBytes(Pending& pending, const QByteArray& bytes) {
+    m_bytesKept -= pending.bytes.size();
+    pending.bytes.clear();
+    if (m_bytesKept + bytes.size() <= kBytesKeptAtMost) {
+        pending.bytes = bytes;
+        m_bytesKept += bytes.size();
+    }
+}
+
+void OfflinePages::forget(QHash<QString, Pending>::iterator& it) {
+    m_bytesKept -= it->bytes.size();
+    it = m_pending.erase(it);
 }

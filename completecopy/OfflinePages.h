@@ -49,10 +49,16 @@ private:
         ContentKind kind;
         int level;
         std::vector<PendingValue> values;  // written in full: the copy held no file for them then
+        QByteArray bytes;  // as the copy wrote them; empty: read from the disk
     };
+    // Keeps the bytes of a page it may convert again, while they fit in the memory
+    // given to them.
+    void keepBytes(Pending& pending, const QByteArray& bytes);
+    void forget(QHash<QString, Pending>::iterator& it);
 
     const DestinationTree& m_destination;
     const CopyState& m_state;
     bool m_update;
     QHash<QString, Pending> m_pending;  // by local file
+    qint64 m_bytesKept = 0;
 };

@@ -169,8 +169,14 @@ QByteArray convert(const QByteArray& bytes, const ReadFile& read, const QString&
         write(read.baseAt, read.baseLength, relativeLink(localFile, localFile), read.baseSyntax);
     QSet<QString> added;
     // What each address becomes (the relative link, or the address in full; null to
-    // leave it as written), once for every time the page names it.
-    QHash<QString, QString> values;
+    // leave it as written), worked out once for every time the page names it, with
+    // its key and whether the copy holds a file for it.
+    struct Becomes {
+        QString value;
+        QString key;
+        bool held;
+    };
+    QHash<QString, Becomes> values;
     for (const ResolvedReference& r : read.references) {
         if (r.leftAlone || r.at < 0 || !r.address.isValid() || !isWeb(r.address))
             continue;
@@ -194,13 +200,13 @@ QByteArray convert(const QByteArray& bytes, const ReadFile& read, const QString&
                 if (!writtenInFull(r.text))
                     becomes = r.address.toString(QUrl::FullyEncoded);
             }
-            value = values.insert(written, becomes);
+            value = values.insert(written, {becomes, key, file.has_value()});
         }
-        if (!value->isNull())
-            write(r.at, r.length, r.fragment.isNull() ? *value : *value + u'#' + writtenFragment(r.fragment), r.syntax);
-        const QString key = addressKey(r.address);
-        if (pendingValues && relativeLinks && added.contains(key) && !(localFileOf && localFileOf(key)))
-            pendingValues->push_back({r.at, r.length, r.syntax, key, r.fragment, QByteArray()});
+        if (!value->value.isNull())
+            write(r.at, r.length,
+                  r.fragment.isNull() ? value->value : value->value + u'#' + writtenFragment(r.fragment), r.syntax);
+        if (pendingValues && relativeLinks && !value->held && added.contains(value->key))
+            pendingValues->push_back({r.at, r.length, r.syntax, value->key, r.fragment, QByteArray()});
     }
     if (pendingValues)
         placeAfterEdits(*pendingValues, edits, bytes);
