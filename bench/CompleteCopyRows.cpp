@@ -184,7 +184,7 @@ bool completeCopyRows(HttpServer& server, const QString& work) {
                 qPrintable(level), offline.sitePages);
     row("", {"mirasito", "wget -k -E"});
     row("exit status", {QString::number(mo.run.code), QString::number(wo.run.code)});
-    row("seconds, whole copy (conversion included)", {number(mo.run.seconds, 3), number(wo.run.seconds, 3)});
+    row("seconds, whole copy (conversion included), median of 5", {number(mo.run.seconds, 3), number(wo.run.seconds, 3)});
     row("requests", {QString::number(mo.run.requests), QString::number(wo.run.requests)});
     row("page files found (of the site's pages)",
         {ofTotal(int(mo.pageFiles.size()), offline.sitePages), ofTotal(int(wo.pageFiles.size()), offline.sitePages)});

@@ -21,7 +21,8 @@ struct ReadingOffline {
     } program, wget;
 };
 
-// Makes both copies, timed one after the other.
+// Makes both copies, each five times in turns: the median is its time, the last copy
+// is the one read.
 ReadingOffline copyToReadOffline(HttpServer& server, const ModernSite& site, const QString& work);
 // Opens their pages (needs the application object of a GUI program; takes a while).
 void readCopiesOffline(ReadingOffline& r, const QString& siteHost);
