@@ -1,0 +1,42 @@
+// The browser pane with its engine from the module: busy while its page loads, even
+// after the engine shows the new address, every load that ends told, and a move to
+// an anchor of the page shown no load at all.
+#include "display/WebBrowser.h"
+#include "tests/support/HttpServer.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+TEST(BrowserPaneEngine, BusyUntilThePageAndWhatItLoadsAreInAndEveryEndTold) {
+    HttpServer server;
+    server.setPage("/lenta.htm", "<html><body><a name=fine></a><img src=\"lenta.png\">lenta</body></html>");
+    server.setPage("/lenta.png", "\x89PNG", "image/png");
+    server.setDelay("/lenta.png", 1500);
+    QWidget window;
+    auto* browser = new WebBrowser(&window);
+    window.show();
+    ASSERT_NE(browser->view(), nullptr);
+    QSignalSpy ended(browser, &WebBrowser::loadFinished);
+
+    const QString page = server.url("/lenta.htm");
+    browser->Navigate(page);
+    // The engine shows the page's address once it has the page, well before its picture.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return browser->url() == QUrl(page); }, 10000));
+    QTest::qWait(200);
+    EXPECT_TRUE(browser->Busy()) << "idle while the picture is still coming";
+    EXPECT_EQ(ended.count(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !browser->Busy(); }, 30000));
+    EXPECT_EQ(ended.count(), 1);
+    bool pictureAsked = false;
+    for (const auto& request : server.requests())
+        pictureAsked = pictureAsked || request.line.contains("/lenta.png");
+    EXPECT_TRUE(pictureAsked);
+
+    // A move to an anchor of the page shown starts no load: the new address alone
+    // ends the wait, long before a navigation that never starts would count as ended.
+    browser->Navigate(page + "#fine");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !browser->Busy(); }, 3000));
+    EXPECT_EQ(browser->url(), QUrl(page + "#fine"));
+}
