@@ -96,8 +96,10 @@ int OfflinePages::mend(int downToLevel) {
             forget(it);
             continue;
         }
-        // The values written in full are made links where they stand; a file changed
-        // meanwhile is read and converted anew.
+        // The values written in full are made links where they stand; bytes that no
+        // longer hold them there (a page read back from the disk that was changed
+        // meanwhile) are read and converted anew. The bytes kept in memory are the
+        // copy's own: while it runs, it is the only writer of its pages.
         std::optional<QByteArray> converted = relink(*bytes, it->values, it.key(), held);
         if (!converted) {
             const ReadFile read = it->kind == ContentKind::Stylesheet

@@ -1,9 +1,10 @@
-// The browser pane with its engine from the module: busy while its page loads, even
-// after the engine shows the new address, every load that ends told, and a move to
+// The browser pane with its engine from the module: filled by the engine's view, busy
+// while its page loads, even after the engine shows the new address, every load that ends told, and a move to
 // an anchor of the page shown no load at all.
 #include "display/WebBrowser.h"
 #include "tests/support/HttpServer.h"
 
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -18,6 +19,12 @@ TEST(BrowserPaneEngine, BusyUntilThePageAndWhatItLoadsAreInAndEveryEndTold) {
     auto* browser = new WebBrowser(&window);
     window.show();
     ASSERT_NE(browser->view(), nullptr);
+    // The engine's view fills the pane, whatever size the pane is given.
+    for (const QRect& place : {QRect(0, 0, 400, 300), QRect(10, 20, 640, 120)}) {
+        browser->setGeometry(place);
+        QApplication::processEvents();
+        EXPECT_EQ(browser->view()->geometry(), QRect(QPoint(0, 0), place.size()));
+    }
     QSignalSpy ended(browser, &WebBrowser::loadFinished);
 
     const QString page = server.url("/lenta.htm");
