@@ -3,9 +3,13 @@
 // on the terminal, does without them, and a hidden copy copies the same.
 #include "tests/support/HttpServer.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 TEST(BrowserModule, LoadedOnlyByAProgramThatMayShowPages) {
     HttpServer server;
@@ -51,4 +55,37 @@ TEST(BrowserModule, LoadedOnlyByAProgramThatMayShowPages) {
         EXPECT_EQ(p.exitCode(), 0) << question;
         EXPECT_FALSE(QString::fromLocal8Bit(p.readAllStandardError()).contains("libQt6WebEngineCore")) << question;
     }
+}
+
+// A program that shows pages prepares its engine's environment itself: started with
+// none of the engine's variables, the engine runs with the program's quiet flags and,
+// for root, without the sandbox it could not start.
+TEST(BrowserModule, TheWindowStartsItsEngineWithTheProgramsOwnSettings) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QTWEBENGINE_DISABLE_SANDBOX");
+    env.remove("QTWEBENGINE_CHROMIUM_FLAGS");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TMPDIR", tmp.path());  // the window is killed: its working folder stays there
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(MIRASITO_EXE, {});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    QString said;
+    // The engine says how it was started once the window has made it.
+    for (QDeadlineTimer t(60000); !said.contains("disable-background-networking") && !t.hasExpired() &&
+                                  p.state() == QProcess::Running;) {
+        p.waitForReadyRead(200);
+        said += QString::fromLocal8Bit(p.readAll());
+    }
+    p.kill();
+    p.waitForFinished(10000);
+    said += QString::fromLocal8Bit(p.readAll());
+    EXPECT_TRUE(said.contains("disable-background-networking")) << said.toStdString();
+#ifndef _WIN32
+    if (::getuid() == 0)
+        EXPECT_TRUE(said.contains("Sandboxing disabled")) << said.toStdString();
+#endif
 }
