@@ -2,6 +2,7 @@
 #include "completecopy/CopyState.h"
 #include "completecopy/address/SiteAddress.h"
 #include "copier/DestinationTree.h"
+#include "fs/FileReplacer.h"
 #include "fs/RunError.h"
 
 namespace {
@@ -73,6 +74,8 @@ int OfflinePages::mend(int downToLevel) {
     const QHash<QString, QString> none;
     const LocalFileOf held = [this, &none](const QString& key) { return localFileOf(key, none); };
     const AddressOf addressOf = [this](const QString& l) { return this->addressOf(l); };
+    // The pages are written again in place of the ones written a moment ago.
+    FileReplacer replacer;
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         if (it->level > downToLevel) {
             ++it;
@@ -112,7 +115,7 @@ int OfflinePages::mend(int downToLevel) {
         try {
             // The time of its last change stays: the next copy asks for the page with it.
             if (*converted != *bytes) {
-                m_destination.saveBytes(path, *converted, modified);
+                m_destination.saveBytes(path, *converted, modified, replacer);
                 ++written;
                 if (!it->bytes.isEmpty())
                     keepBytes(*it, *converted);

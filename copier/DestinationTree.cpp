@@ -3,6 +3,7 @@
 #include "display/RichTextBox.h"
 #include "fs/CreaCartelle.h"
 #include "fs/ErrorCodes.h"
+#include "fs/FileReplacer.h"
 #include "fs/ReplaceFile.h"
 #include <QFile>
 #include <QTimeZone>
@@ -26,6 +27,13 @@ void DestinationTree::saveBytes(const QString& file, const QByteArray& bytes, co
     if (!insideDestination(m_root, file))
         ErrorCodes::raise(ErrorCodes::ErroreAccessoFile);
     replaceFile(resolvedPath(file), bytes, modified);
+}
+
+void DestinationTree::saveBytes(const QString& file, const QByteArray& bytes, const QDateTime& modified,
+                                FileReplacer& replacer) const {
+    if (!insideDestination(m_root, file))
+        ErrorCodes::raise(ErrorCodes::ErroreAccessoFile);
+    replacer.replace(resolvedPath(file), bytes, modified);
 }
 
 std::optional<QByteArray> DestinationTree::readBytes(const QString& file) const {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 
+class FileReplacer;
 class RichTextBox;
 
 // The folder a copy writes into. The crawl creates its folders and saves its pages
@@ -25,6 +26,10 @@ public:
     // Writes the bytes as the file, replacing it, with the time of its last change
     // when one is given. A failure, and a file outside the destination, raise RunError.
     void saveBytes(const QString& file, const QByteArray& bytes, const QDateTime& modified = QDateTime()) const;
+    // The same for a file written again, through the replacer given: for many files
+    // written again one after another.
+    void saveBytes(const QString& file, const QByteArray& bytes, const QDateTime& modified,
+                   FileReplacer& replacer) const;
 
     // The bytes of a file of the destination; nullopt when it is not there or cannot
     // be read.

@@ -1,0 +1,113 @@
+#include "fs/FileReplacer.h"
+#include "fs/NativePath.h"
+#include "fs/ReplaceFile.h"
+#include "fs/TemporaryFiles.h"
+#include "fs/TimeSpent.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#ifdef __linux__
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+FileReplacer::~FileReplacer() {
+    dropSpare();
+}
+
+void FileReplacer::replace(const QString& programPath, const QByteArray& bytes, const QDateTime& modified) {
+    {
+        const TimeSpent::Measure spent(TimeSpent::Activity::FileWrite);
+        const QString path = nativePath(programPath);
+        if (!path.isEmpty() && !path.contains(QChar(0)) && traded(path, bytes, modified))
+            return;
+    }
+    replaceFile(programPath, bytes, modified);
+}
+
+#ifdef __linux__
+
+bool FileReplacer::traded(const QString& path, const QByteArray& bytes, const QDateTime& modified) {
+    if (m_unsupported)
+        return false;
+    const QByteArray target = QFile::encodeName(path);
+    struct stat old {};
+    // Only a plain file of one name, that this program may write, is traded.
+    if (::stat(target.constData(), &old) != 0 || !S_ISREG(old.st_mode) || old.st_nlink != 1 ||
+        ::access(target.constData(), W_OK) != 0)
+        return false;
+    if (m_spare < 0) {
+        for (int attempt = 0; attempt < 8 && m_spare < 0; ++attempt) {
+            m_spareName = path + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                                 QLatin1Char('0'));
+            m_spare = ::open(QFile::encodeName(m_spareName).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (m_spare < 0 && errno != EEXIST)
+                return false;
+        }
+        if (m_spare < 0)
+            return false;
+        TemporaryFiles::add(m_spareName, [this] {
+            if (m_spare >= 0)
+                ::close(m_spare);
+            m_spare = -1;
+        });
+    }
+    const QByteArray spare = QFile::encodeName(m_spareName);
+    // The spare gets the bytes whole, the old file's permissions and the time given;
+    // anything failing before the trade leaves the old file untouched.
+    bool ready = ::ftruncate(m_spare, 0) == 0;
+    for (qsizetype done = 0; ready && done < bytes.size();) {
+        const ssize_t n = ::pwrite(m_spare, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ready = n > 0;
+        done += ready ? n : 0;
+    }
+    ready = ready && ::fchmod(m_spare, old.st_mode & 07777) == 0;
+    if (ready && modified.isValid()) {
+        const qint64 ms = modified.toMSecsSinceEpoch();
+        const timespec times[2] = {{0, UTIME_OMIT}, {time_t(ms / 1000), long(ms % 1000) * 1000000L}};
+        ready = ::futimens(m_spare, times) == 0;
+    }
+    if (!ready) {
+        dropSpare();
+        return false;
+    }
+    if (::renameat2(AT_FDCWD, spare.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) != 0) {
+        // A system or file system that cannot trade names is not asked again.
+        m_unsupported = errno == EINVAL || errno == ENOSYS || errno == ENOTSUP;
+        dropSpare();
+        return false;
+    }
+    // The spare's name now holds the old file: it is the next spare.
+    ::close(m_spare);
+    m_spare = ::open(spare.constData(), O_RDWR | O_CLOEXEC);
+    if (m_spare < 0)
+        dropSpare();
+    return true;
+}
+
+void FileReplacer::dropSpare() {
+    if (m_spareName.isEmpty())
+        return;
+    if (m_spare >= 0)
+        ::close(m_spare);
+    m_spare = -1;
+    ::unlink(QFile::encodeName(m_spareName).constData());
+    TemporaryFiles::forget(m_spareName);
+    m_spareName.clear();
+}
+
+#else
+
+bool FileReplacer::traded(const QString&, const QByteArray&, const QDateTime&) {
+    return false;
+}
+
+void FileReplacer::dropSpare() {}
+
+#endif
