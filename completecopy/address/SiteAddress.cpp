@@ -23,14 +23,18 @@ QString withoutDotSteps(const QString& path) {
 }
 
 QUrl normalised(QUrl url) {
-    url = url.adjusted(QUrl::RemoveFragment);
+    // Each change copies the address: only what needs one is changed.
+    if (url.hasFragment())
+        url.setFragment(QString());
     const QString path = url.path(QUrl::FullyEncoded);
     if (path.contains(QLatin1String("/.")))
         url.setPath(withoutDotSteps(path), QUrl::TolerantMode);
-    const QString scheme = url.scheme();
-    if ((scheme == u"http" && url.port() == 80) || (scheme == u"https" && url.port() == 443))
-        url.setPort(-1);
-    if (!url.host().isEmpty() && url.path().isEmpty())
+    if (const int port = url.port(); port == 80 || port == 443) {
+        const QString scheme = url.scheme();
+        if ((scheme == u"http" && port == 80) || (scheme == u"https" && port == 443))
+            url.setPort(-1);
+    }
+    if (path.isEmpty() && !url.host().isEmpty())
         url.setPath(QStringLiteral("/"));
     return url;
 }
