@@ -24,7 +24,12 @@ QString escaped(const QString& characters) {
 }
 
 bool isDeviceName(const QString& name) {
-    const QString stem = name.section(QLatin1Char('.'), 0, 0).toUpper();
+    // Every device name has three letters before its number, "$" or dot.
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    const qsizetype length = dot < 0 ? name.size() : dot;
+    if (length < 3 || length > 7)
+        return false;
+    const QString stem = name.left(length).toUpper();
     static const QStringList devices{"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     if (devices.contains(stem))
         return true;

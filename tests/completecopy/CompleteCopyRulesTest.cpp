@@ -187,6 +187,8 @@ TEST(LocalPath, EachAddressItsOwnSafeFileBelowTheDestination) {
         {"http://h/a%2541.html", "a%2541.html"},
         {"http://h/%FF%FE.bin", "%FF%FE.bin"},
         {"http://h/CON/nul.txt/com1", "%43ON\\%6Eul.txt\\%63om1"},
+        {"http://h/conout$.log/Lpt9.a.b/aux", "%63onout$.log\\%4Cpt9.a.b\\%61ux"},
+        {"http://h/com10/co.nul/lpt/consoles", "com10\\co.nul\\lpt\\consoles"},
         {"http://h/dot./blank%20", "dot%2E\\blank%20"},
         {"http://h/mirasito-copia.txt", "%6Dirasito-copia.txt"},
         {"http://h/sub/mirasito-copia.txt", "sub\\mirasito-copia.txt"},
