@@ -45,6 +45,7 @@ bool FileReplacer::traded(const QString& path, const QByteArray& bytes, const QD
             m_spareName = path + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16,
                                                                  QLatin1Char('0'));
             m_spare = ::open(QFile::encodeName(m_spareName).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            m_spareMode = -1;
             if (m_spare < 0 && errno != EEXIST)
                 return false;
         }
@@ -67,7 +68,8 @@ bool FileReplacer::traded(const QString& path, const QByteArray& bytes, const QD
         ready = n > 0;
         done += ready ? n : 0;
     }
-    ready = ready && ::fchmod(m_spare, old.st_mode & 07777) == 0;
+    const int mode = int(old.st_mode & 07777);
+    ready = ready && (mode == m_spareMode || ::fchmod(m_spare, mode_t(mode)) == 0);
     if (ready && modified.isValid()) {
         const qint64 ms = modified.toMSecsSinceEpoch();
         const timespec times[2] = {{0, UTIME_OMIT}, {time_t(ms / 1000), long(ms % 1000) * 1000000L}};
@@ -84,6 +86,7 @@ bool FileReplacer::traded(const QString& path, const QByteArray& bytes, const QD
         return false;
     }
     // The spare's name now holds the old file: it is the next spare.
+    m_spareMode = mode;
     ::close(m_spare);
     m_spare = ::open(spare.constData(), O_RDWR | O_CLOEXEC);
     if (m_spare < 0)
@@ -97,6 +100,7 @@ void FileReplacer::dropSpare() {
     if (m_spare >= 0)
         ::close(m_spare);
     m_spare = -1;
+    m_spareMode = -1;
     ::unlink(QFile::encodeName(m_spareName).constData());
     TemporaryFiles::forget(m_spareName);
     m_spareName.clear();

@@ -32,5 +32,6 @@ private:
 
     int m_spare = -1;     // open on m_spareName; -1: none
     QString m_spareName;  // the disk's own path
+    int m_spareMode = -1; // its permissions, when known
     bool m_unsupported = false;
 };
