@@ -185,6 +185,7 @@ bool completeCopyRows(HttpServer& server, const QString& work) {
     row("", {"mirasito", "wget -k -E"});
     row("exit status", {QString::number(mo.run.code), QString::number(wo.run.code)});
     row("seconds, whole copy (conversion included), median of 5", {number(mo.run.seconds, 3), number(wo.run.seconds, 3)});
+    row("  each round, in order", {mo.rounds.join(' '), wo.rounds.join(' ')});
     row("requests", {QString::number(mo.run.requests), QString::number(wo.run.requests)});
     row("page files found (of the site's pages)",
         {ofTotal(int(mo.pageFiles.size()), offline.sitePages), ofTotal(int(wo.pageFiles.size()), offline.sitePages)});

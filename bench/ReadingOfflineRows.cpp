@@ -82,9 +82,11 @@ ReadingOffline copyToReadOffline(HttpServer& server, const ModernSite& site, con
             if ((round + turn) % 2 == 0) {
                 r.program.run = runCopier(program, {}, server, start);
                 programSeconds.push_back(r.program.run.seconds);
+                r.program.rounds << QString::number(r.program.run.seconds, 'f', 2);
             } else {
                 r.wget.run = runCopier(wget, {}, server, start);
                 wgetSeconds.push_back(r.wget.run.seconds);
+                r.wget.rounds << QString::number(r.wget.run.seconds, 'f', 2);
             }
         }
     }

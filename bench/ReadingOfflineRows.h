@@ -16,6 +16,7 @@ struct ReadingOffline {
     int sitePages = 0;  // the site's HTML pages (a folder's address and its index.html once)
     struct Copy {
         CopyRun run;
+        QStringList rounds;  // each round's seconds, in order
         QStringList pageFiles;  // the files found holding the site's pages
         OfflineReading reading;
     } program, wget;
