@@ -63,6 +63,7 @@ TEST(FileReplacer, EachFileItsBytesTimeAndPermissionsOtherNamesKeepTheOldAndNoth
     const QByteArray longOld(70000, 'v');
     for (const char* name : {"a/uno.html", "b/due.html", "a/tre.html", "a/link.html"})
         ASSERT_TRUE(write(root + "/" + name, longOld));
+    const QFileDevice::Permissions modeOfUno = QFileInfo(root + "/a/uno.html").permissions();
     ASSERT_TRUE(QFile::setPermissions(root + "/a/tre.html", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                                 QFileDevice::ReadGroup));
 #ifdef Q_OS_LINUX
@@ -106,7 +107,9 @@ TEST(FileReplacer, EachFileItsBytesTimeAndPermissionsOtherNamesKeepTheOldAndNoth
             EXPECT_EQ(e.Number, 75);
         }
     }
+    // Each file keeps its own permissions, whichever file's spare it was written in.
     EXPECT_EQ(QFileInfo(root + "/a/tre.html").permissions() & 0x0777, 0x0640); // rw- r-- ---
+    EXPECT_EQ(QFileInfo(root + "/a/uno.html").permissions(), modeOfUno);
     EXPECT_EQ(read(root + "/a/uno.html"), "uno, di nuovo");
     EXPECT_EQ(read(root + "/b/due.html"), "");
     EXPECT_EQ(filesBelow(root), QStringList({"a/link.html", "a/nuovo.html", "a/tre.html", "a/uno.html", "b/due.html",
