@@ -9,6 +9,9 @@ namespace {
 // The most memory the bytes of pages still to be converted again take: past it, they
 // are read back from the disk when their turn comes.
 constexpr qint64 kBytesKeptAtMost = 64 * 1024 * 1024;
+// The spare file pages are written again through, in the destination folder (one
+// of the names no file of the site takes there).
+const QString kSpareName = QStringLiteral("mirasito-ricambio.tmp");
 } // namespace
 
 OfflinePages::OfflinePages(const DestinationTree& destination, const CopyState& state, bool update)
@@ -74,8 +77,9 @@ int OfflinePages::mend(int downToLevel) {
     const QHash<QString, QString> none;
     const LocalFileOf held = [this, &none](const QString& key) { return localFileOf(key, none); };
     const AddressOf addressOf = [this](const QString& l) { return this->addressOf(l); };
-    // The pages are written again in place of the ones written a moment ago.
-    FileReplacer replacer;
+    // The pages are written again in place of the ones written a moment ago, through
+    // a spare of the copy's own name.
+    FileReplacer replacer(m_destination.root() + kSpareName);
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         if (it->level > downToLevel) {
             ++it;

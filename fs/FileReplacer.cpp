@@ -15,6 +15,8 @@
 #include <unistd.h>
 #endif
 
+FileReplacer::FileReplacer(const QString& spareAt) : m_spareAt(spareAt.isEmpty() ? QString() : nativePath(spareAt)) {}
+
 FileReplacer::~FileReplacer() {
     dropSpare();
 }
@@ -41,16 +43,27 @@ bool FileReplacer::traded(const QString& path, const QByteArray& bytes, const QD
         ::access(target.constData(), W_OK) != 0)
         return false;
     if (m_spare < 0) {
-        for (int attempt = 0; attempt < 8 && m_spare < 0; ++attempt) {
+        constexpr int made = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+        m_spareMode = -1;
+        if (!m_spareAt.isEmpty()) {
+            // A name, not what it may lead to, is removed: a link stays a link.
+            m_spareName = m_spareAt;
+            ::unlink(QFile::encodeName(m_spareName).constData());
+            m_spare = ::open(QFile::encodeName(m_spareName).constData(), made, 0666);
+        }
+        for (int attempt = 0; m_spareAt.isEmpty() && attempt < 8 && m_spare < 0; ++attempt) {
             m_spareName = path + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16,
                                                                  QLatin1Char('0'));
-            m_spare = ::open(QFile::encodeName(m_spareName).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            m_spareMode = -1;
+            m_spare = ::open(QFile::encodeName(m_spareName).constData(), made, 0666);
             if (m_spare < 0 && errno != EEXIST)
-                return false;
+                break;
         }
-        if (m_spare < 0)
+        if (m_spare < 0) {
+            // Where the spare named cannot be made, none is tried again.
+            m_unsupported = !m_spareAt.isEmpty();
+            m_spareName.clear();
             return false;
+        }
         TemporaryFiles::add(m_spareName, [this] {
             if (m_spare >= 0)
                 ::close(m_spare);

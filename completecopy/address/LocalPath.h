@@ -17,6 +17,6 @@ QString localPathFor(const QUrl& address);
 // take: an address that would is given an escaped name.
 inline const QStringList& reservedNames() {
     static const QStringList names{QStringLiteral("mirasito-copia.txt"), QStringLiteral("mirasito-stato.txt"),
-                                   QStringLiteral("mirasito-stato.txt.nuovo")};
+                                   QStringLiteral("mirasito-stato.txt.nuovo"), QStringLiteral("mirasito-ricambio.tmp")};
     return names;
 }

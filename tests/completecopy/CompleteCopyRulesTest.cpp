@@ -191,6 +191,7 @@ TEST(LocalPath, EachAddressItsOwnSafeFileBelowTheDestination) {
         {"http://h/com10/co.nul/lpt/consoles", "com10\\co.nul\\lpt\\consoles"},
         {"http://h/dot./blank%20", "dot%2E\\blank%20"},
         {"http://h/mirasito-copia.txt", "%6Dirasito-copia.txt"},
+        {"http://h/MIRASITO-RICAMBIO.tmp", "%4DIRASITO-RICAMBIO.tmp"},
         {"http://h/sub/mirasito-copia.txt", "sub\\mirasito-copia.txt"},
     };
     for (const auto& c : cases)

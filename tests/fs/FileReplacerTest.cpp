@@ -165,6 +165,32 @@ TEST(FileReplacer, ASpareRemovedAtTheEndAndAFailedWriteLeavesTheOldFile) {
 #endif
 }
 
+// A spare of a name given takes the place of whatever a program killed meanwhile left
+// under it: a spare, or a link, which is removed without touching what it leads to.
+TEST(FileReplacer, ASpareOfItsOwnNameReplacesOneLeftBehind) {
+#ifndef Q_OS_LINUX
+    GTEST_SKIP() << "makes a symbolic link";
+#else
+    for (const bool link : {false, true}) {
+        SCOPED_TRACE(link ? "a link left" : "a spare left");
+        QTemporaryDir dir;
+        const QString spare = dir.filePath("ricambio.tmp"), other = dir.filePath("altrove.txt");
+        ASSERT_TRUE(write(dir.filePath("a.html"), "vecchio a") && write(other, "da non toccare"));
+        if (link)
+            ASSERT_EQ(::symlink(QFile::encodeName(other).constData(), QFile::encodeName(spare).constData()), 0);
+        else
+            ASSERT_TRUE(write(spare, "avanzo"));
+        {
+            FileReplacer replacer(programPath(spare));
+            replacer.replace(programPath(dir.filePath("a.html")), "nuovo a");
+            EXPECT_EQ(read(spare), "vecchio a");
+        }
+        EXPECT_EQ(read(dir.filePath("a.html")) + "|" + read(other), "nuovo a|da non toccare");
+        EXPECT_EQ(filesBelow(dir.path()), QStringList({"a.html", "altrove.txt"}));
+    }
+#endif
+}
+
 // A program killed while it writes a file again and again leaves it whole: the old
 // bytes or the new ones, never a mix of the two or a part of either.
 TEST(FileReplacer, AFileWrittenAgainIsWholeWhenTheProgramIsKilled) {
