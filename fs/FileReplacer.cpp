@@ -5,7 +5,6 @@
 #include "fs/TimeSpent.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 #ifdef __linux__
 #include <cerrno>
@@ -15,7 +14,7 @@
 #include <unistd.h>
 #endif
 
-FileReplacer::FileReplacer(const QString& spareAt) : m_spareAt(spareAt.isEmpty() ? QString() : nativePath(spareAt)) {}
+FileReplacer::FileReplacer(const QString& spareAt) : m_spareAt(nativePath(spareAt)) {}
 
 FileReplacer::~FileReplacer() {
     dropSpare();
@@ -42,35 +41,23 @@ bool FileReplacer::traded(const QString& path, const QByteArray& bytes, const QD
     if (::stat(target.constData(), &old) != 0 || !S_ISREG(old.st_mode) || old.st_nlink != 1 ||
         ::access(target.constData(), W_OK) != 0)
         return false;
+    const QByteArray spare = QFile::encodeName(m_spareAt);
     if (m_spare < 0) {
-        constexpr int made = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+        // A name, not what it may lead to, is removed: a link stays a link.
+        ::unlink(spare.constData());
+        m_spare = ::open(spare.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         m_spareMode = -1;
-        if (!m_spareAt.isEmpty()) {
-            // A name, not what it may lead to, is removed: a link stays a link.
-            m_spareName = m_spareAt;
-            ::unlink(QFile::encodeName(m_spareName).constData());
-            m_spare = ::open(QFile::encodeName(m_spareName).constData(), made, 0666);
-        }
-        for (int attempt = 0; m_spareAt.isEmpty() && attempt < 8 && m_spare < 0; ++attempt) {
-            m_spareName = path + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                                 QLatin1Char('0'));
-            m_spare = ::open(QFile::encodeName(m_spareName).constData(), made, 0666);
-            if (m_spare < 0 && errno != EEXIST)
-                break;
-        }
         if (m_spare < 0) {
-            // Where the spare named cannot be made, none is tried again.
-            m_unsupported = !m_spareAt.isEmpty();
-            m_spareName.clear();
+            // Where the spare cannot be made, none is tried again.
+            m_unsupported = true;
             return false;
         }
-        TemporaryFiles::add(m_spareName, [this] {
+        TemporaryFiles::add(m_spareAt, [this] {
             if (m_spare >= 0)
                 ::close(m_spare);
             m_spare = -1;
         });
     }
-    const QByteArray spare = QFile::encodeName(m_spareName);
     // The spare gets the bytes whole, the old file's permissions and the time given;
     // anything failing before the trade leaves the old file untouched.
     bool ready = ::ftruncate(m_spare, 0) == 0;
@@ -102,21 +89,20 @@ bool FileReplacer::traded(const QString& path, const QByteArray& bytes, const QD
     m_spareMode = mode;
     ::close(m_spare);
     m_spare = ::open(spare.constData(), O_RDWR | O_CLOEXEC);
-    if (m_spare < 0)
-        dropSpare();
+    if (m_spare < 0) {
+        ::unlink(spare.constData());
+        TemporaryFiles::forget(m_spareAt);
+    }
     return true;
 }
 
 void FileReplacer::dropSpare() {
-    if (m_spareName.isEmpty())
+    if (m_spare < 0)
         return;
-    if (m_spare >= 0)
-        ::close(m_spare);
+    ::close(m_spare);
     m_spare = -1;
-    m_spareMode = -1;
-    ::unlink(QFile::encodeName(m_spareName).constData());
-    TemporaryFiles::forget(m_spareName);
-    m_spareName.clear();
+    ::unlink(QFile::encodeName(m_spareAt).constData());
+    TemporaryFiles::forget(m_spareAt);
 }
 
 #else

@@ -18,10 +18,10 @@
 // ends, and is one of the program's temporary files meanwhile.
 class FileReplacer {
 public:
-    // The spare is made beside the first file replaced; with a path (program form),
-    // under that name, which whatever stands there is first removed from: so a spare
-    // left by a program killed meanwhile goes with the next replacer's.
-    explicit FileReplacer(const QString& spareAt = QString());
+    // The spare is made under the name given (program form), which whatever stands
+    // there is first removed from: so a spare left by a program killed meanwhile goes
+    // with the next replacer's. It must be on the files' file system.
+    explicit FileReplacer(const QString& spareAt);
     ~FileReplacer();
     FileReplacer(const FileReplacer&) = delete;
     FileReplacer& operator=(const FileReplacer&) = delete;
@@ -33,9 +33,8 @@ private:
     bool traded(const QString& path, const QByteArray& bytes, const QDateTime& modified);
     void dropSpare();
 
-    QString m_spareAt;    // the disk's own path; empty: beside the first file
-    int m_spare = -1;     // open on m_spareName; -1: none
-    QString m_spareName;  // the disk's own path
+    QString m_spareAt;    // the disk's own path
+    int m_spare = -1;     // open on m_spareAt; -1: none
     int m_spareMode = -1; // its permissions, when known
     bool m_unsupported = false;
 };
